@@ -1,0 +1,142 @@
+#pragma once
+
+#include "model/applet_settings.h"
+#include "platform/platform.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class QLineEdit;
+
+namespace Ui {
+class Tmain_window;
+}
+
+namespace brivane {
+
+class Preferences;
+class TAboutWindow;
+class Ttip_window;
+class Tbrowser_window;
+
+// The main window: the tabbed working surface. Most applet settings live in its
+// controls (ui->width, ui->title, ...); the rest live in `settings` beside them.
+// Handlers are named after their control and event; each one runs inside its own
+// failure boundary (connectGuarded), so tests may also call them directly.
+class Tmain_window : public QMainWindow {
+    Q_OBJECT
+
+public:
+    Tmain_window(Platform& platform, Preferences& preferences, QWidget* parent = nullptr);
+    ~Tmain_window() override;
+
+    // The secondary windows, created after this one at start-up.
+    void setCompanionWindows(TAboutWindow* about, Ttip_window* tip, Tbrowser_window* browser);
+
+    Ui::Tmain_window* controls() const { return ui.get(); }
+
+    // --- module-level values -------------------------------------------------
+    AppletSettings settings;  // colour forms, option codes, applet size, ButtonTable
+    int CurrentButton = 1;    // the button shown in the per-button editor
+    QString WorkingDirectory; // current directory at start-up, ending in "/"
+    QString SettingsFileName; // where Save writes; empty: ask
+    bool MainWindowActivated = false;
+    QTimer Timer1;            // the one-shot delay of Test Applet
+    QString saveBoxPath;      // the path save_box returned last
+    QString openBoxPath;      // the path open_box returned last
+    QString saveBox2Path;     // the path save_box2 returned last
+
+    // --- creation and activation ---------------------------------------------
+    void FormCreate();
+    void FormActivate();
+    void titleChange();
+
+    // --- number fields -------------------------------------------------------
+    void CheckNumberField(QLineEdit* field, quint8 minimum, qint32 maximum);
+    void widthChange();
+    void heightChange();
+    void borderChange();
+    void degreeChange();
+    void buttonsChange(QLineEdit* source); // serves buttons and f_offset
+
+    // --- per-button editor ---------------------------------------------------
+    void link_boxChange();
+    void frame_boxChange();
+    void button_labelChange();
+    void image_boxChange();
+    void ShowButtonEntry();
+    void StepCurrentButton(qint8 step);
+    void adjustCurrentButtonToCount(); // the count-drop adjustment
+    void SpeedButton7Click();          // Last
+    void SpeedButton8Click();          // Next
+    void SpeedButton11Click();         // image browse and copy
+
+    // --- colours -------------------------------------------------------------
+    void SpeedButton1Click(); // &Color
+    void SpeedButton5Click(); // Font Co&lor
+    void SpeedButton6Click(); // Font Clic&k Color
+
+    // --- commands ------------------------------------------------------------
+    void SpeedButton4Click();  // Make HTML
+    void SpeedButton9Click();  // Copy HTML
+    void SpeedButton10Click(); // Save HTML
+    void SpeedButton2Click();  // Reset All
+    void Exit1Click();
+    void Help1Click();
+    void Troubleshooting1Click();
+
+    // --- settings file -------------------------------------------------------
+    void Open1Click();
+    void Save1Click();
+    void SaveAs1Click();
+    void ReadSettingsFile();
+    void WriteSettingsFile();
+
+    // --- test launch ---------------------------------------------------------
+    void SpeedButton3Click(); // Test Applet
+    void Timer1Timer();
+
+    // --- tips, browser window, about and web links -----------------------------
+    void ShowTip(int n);
+    void link_boxEnter();
+    void frame_boxEnter();
+    void image_boxEnter();
+    void Browser1Click();
+    void Homepage1Click();
+    void Downloads1Click();
+    void About2Click();
+
+    // Copies the controls' current texts and selections into `settings`, so a
+    // command sees what the controls show at the moment it runs.
+    void captureControls();
+    // captureControls() and the derivation step.
+    void deriveAppletValues();
+    // The colour forms into the hidden swatch panels.
+    void updateSwatches();
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    // Each group of handlers connects its own controls.
+    void wireNumberFields();
+    void wireButtonEditor();
+    void wireColours();
+    void wireCommands();
+    void wireSettingsFile();
+    void wireLaunch();
+    void wireTipsAndLinks();
+
+    std::unique_ptr<Ui::Tmain_window> ui;
+    Platform& platform_;
+    Preferences& preferences_;
+    TAboutWindow* about_ = nullptr;
+    Ttip_window* tip_ = nullptr;
+    Tbrowser_window* browser_ = nullptr;
+};
+
+} // namespace brivane

@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <vector>
+
+namespace brivane {
+
+// The bound of the button count and of the per-button tables.
+constexpr int kMaxButtons = 32767;
+
+// The integer conversion used wherever a setting's text is read as a number:
+// leading blanks, then an optional sign and decimal digits, or "$" and hex digits
+// of either case, and nothing after; the value must fit a signed 32-bit integer.
+// Throws ConversionError carrying the text as given.
+qint32 StrToInt(const QString& text);
+
+// The four per-button texts; entry k belongs to button k, k from 1 to kMaxButtons.
+enum class ButtonField { Link, Label, Image, Frame };
+
+class ButtonTable {
+public:
+    ButtonTable();
+    const QString& entry(ButtonField field, int k) const;
+    void setEntry(ButtonField field, int k, const QString& text);
+    // Empties every entry of all four tables, not only those up to the button count.
+    void clearAll();
+
+private:
+    std::array<std::vector<QString>, 4> tables_;
+};
+
+// One of the three colours in its three forms. The swatch colour is `value`
+// (red + 256*green + 65536*blue); `hex` is what the page gets, empty until chosen.
+struct AppletColour {
+    QString hex;
+    qint32 value = 0;
+
+    int red() const { return value & 0xFF; }
+    int green() const { return (value >> 8) & 0xFF; }
+    int blue() const { return (value >> 16) & 0xFF; }
+
+    // A colour picked or reset: all three forms name it.
+    static AppletColour fromRgb(int red, int green, int blue);
+    // A colour line of a settings file: the hex form spells the three lowest bytes,
+    // the value stays the number read.
+    static AppletColour fromSettingsValue(qint32 number);
+};
+
+// Two upper-case hex digits each for red, green and blue: "0000A0".
+QString hexForm(int red, int green, int blue);
+
+// The drop-down lists' items, in the order the window shows them.
+const QStringList& alignItems();    // "Center", "Left ", "Right"
+const QStringList& fontItems();     // "TimesRoman", "Helvetica", "Courier"
+const QStringList& fontSizeItems(); // "9" ... "72"
+
+// Every setting of the applet. The window refreshes the control part from its
+// controls at the moment a command runs; the module-level part lives here
+// between commands.
+struct AppletSettings {
+    // Texts of the edits, exactly as typed.
+    QString width = QStringLiteral("100");
+    QString height = QStringLiteral("26");
+    QString buttons = QStringLiteral("4");
+    QString border = QStringLiteral("3");
+    QString degree = QStringLiteral("20");
+    QString fOffset = QStringLiteral("4");
+    QString title = QStringLiteral("untitled");
+
+    // Drop-down lists: the selected item's index (-1: none) and its text ("" for none).
+    int alignIndex = 0;
+    QString align = QStringLiteral("Center");
+    int fontIndex = 0;
+    QString font = QStringLiteral("TimesRoman");
+    int fontSizeIndex = 2;
+    QString fontSize = QStringLiteral("14");
+
+    // Option groups, as the radio buttons are checked.
+    bool style0 = true;   // else style1
+    bool vertical = true; // vert_check_box, else Horz_check_box
+    bool plain = true;
+    bool bold = false;
+    bool italic = false;
+    bool left = false;
+    bool center = true;
+    bool right = false;
+
+    // Module-level values: the colour forms, the option codes, the applet size
+    // (the last two are empty until the first derivation), the per-button texts.
+    AppletColour buttonColour{QString(), 10485760};
+    AppletColour fontColour{QString(), 16777215};
+    AppletColour clickColour{QString(), 255};
+    QString StyleCode;
+    QString DirectionCode;
+    QString FontStyleCode;
+    QString PositionCode;
+    QString AppletWidth;
+    QString AppletHeight;
+    ButtonTable table;
+};
+
+// The derivation step run before generating, saving and opening: colour
+// defaults, option codes, then the applet size. Throws ConversionError for
+// width, then height, then buttons; what it set before the failure stays set.
+void DeriveAppletValues(AppletSettings& settings);
+
+} // namespace brivane

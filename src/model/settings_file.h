@@ -1,0 +1,106 @@
+#pragma once
+
+#include "model/applet_settings.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace brivane {
+
+inline const QString kSettingsFileHeader = QStringLiteral("Brivane File");
+
+// The fixed lines 1 to 17 of a settings file, in file order. Behind them stand
+// label, link, image and frame of each button 1..N.
+enum class SettingsLine {
+    Header,
+    Width,
+    Height,
+    Buttons,
+    ButtonColour,
+    Direction,
+    Border,
+    Degree,
+    Style,
+    FontSizeIndex,
+    FontStyle,
+    FontColour,
+    ClickColour,
+    Position,
+    Spacing,
+    FontIndex,
+    Title,
+};
+extern const std::array<SettingsLine, 17> kSettingsFileLines;
+// The order of a button's four lines.
+extern const std::array<ButtonField, 4> kSettingsButtonFields;
+
+// The text a fixed line gets from settings whose derived values are up to date.
+QString settingsLineText(const AppletSettings& settings, SettingsLine line);
+
+// The file's bytes: 17 + 4N lines, CR LF each, UTF-8. Needs derived values.
+QByteArray settingsFileBytes(const AppletSettings& settings);
+
+// Derive, then write the file atomically. Throws ConversionError or IoError.
+void WriteSettingsFile(AppletSettings& settings, const QString& path);
+
+// Gives a settings file's lines: only CR ends a line and an LF right behind it is
+// skipped; a lone LF belongs to the line; byte 26 ends the text; past the end come
+// empty lines. Text that is not valid UTF-8 is read as Windows-1252.
+class SettingsLineReader {
+public:
+    explicit SettingsLineReader(const QByteArray& bytes);
+    QString nextLine();
+    bool atEnd() const;
+
+private:
+    QString text_;
+    qsizetype pos_ = 0;
+};
+
+// How each kind of line is read when a file is opened. The conversions throw
+// ConversionError carrying the line.
+bool directionLineIsVertical(const QString& line); // "0": vertical, else horizontal
+bool styleLineIsStyle0(const QString& line);       // "0": style0, else style1
+enum class FontStyleChoice { Plain, Bold, Italic };
+std::optional<FontStyleChoice> fontStyleFromLine(const QString& line); // else unchanged
+enum class PositionChoice { Left, Center, Right };
+std::optional<PositionChoice> positionFromLine(const QString& line); // else unchanged
+AppletColour colourFromLine(const QString& line);
+int indexFromLine(const QString& line); // an index outside the list selects nothing
+
+// What a load applies its lines to. The window applies each line to its controls
+// at once, with their change handling; the record target applies them to a plain
+// AppletSettings.
+class SettingsTarget {
+public:
+    virtual ~SettingsTarget() = default;
+    virtual void applyLine(SettingsLine line, const QString& text) = 0;
+    // The text `buttons` holds now, after line 4 was applied and checked.
+    virtual QString buttonsText() const = 0;
+    virtual void setButtonEntry(ButtonField field, int k, const QString& text) = 0;
+};
+
+enum class LoadResult { Loaded, NotABrivaneFile };
+
+// Reads the header and, if it matches exactly, applies lines 2 to 17 and the
+// per-button block for the button count the target holds afterwards. A
+// conversion failure ends the load where it stands.
+LoadResult loadSettings(SettingsLineReader& reader, SettingsTarget& target);
+
+// Applies lines to a record, as the window applies them to its controls
+// (without the window's number checks).
+class RecordSettingsTarget : public SettingsTarget {
+public:
+    explicit RecordSettingsTarget(AppletSettings& settings) : settings_(settings) {}
+    void applyLine(SettingsLine line, const QString& text) override;
+    QString buttonsText() const override;
+    void setButtonEntry(ButtonField field, int k, const QString& text) override;
+
+private:
+    AppletSettings& settings_;
+};
+
+} // namespace brivane

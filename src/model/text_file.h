@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace brivane {
+
+// The message for a failed file operation, from the platform's error number.
+// `reading` tells a missing file (when reading) from a missing folder.
+QString ioMessage(int errorNumber, const QString& path, bool reading);
+
+// Writes a file so that a failure never destroys the file it was replacing:
+// the bytes go to a temporary file in the same folder, which is renamed over
+// the target on commit(). Every step is checked and throws IoError; if the
+// writer is destroyed without a successful commit the temporary file is removed.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(const QString& path); // creates the temporary file
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void write(const QByteArray& bytes);
+    void commit();
+
+private:
+    QString path_;
+    QByteArray tempPath_;
+    int fd_ = -1;
+    bool committed_ = false;
+};
+
+// Writes the whole file at once through an AtomicFileWriter.
+void writeFileAtomically(const QString& path, const QByteArray& bytes);
+
+// Reads the whole file; throws IoError ("File not found", ...).
+QByteArray readWholeFile(const QString& path);
+
+} // namespace brivane

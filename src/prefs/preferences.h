@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <memory>
+
+class QSettings;
+
+namespace brivane {
+
+// The per-machine key-value store, reduced to the five operations the program
+// needs. It lives in Qt's system-scope settings ("Orlinde"/"Brivane"); where an
+// ordinary user can neither open nor create that, the same store is kept in the
+// user's own settings scope instead. No operation keeps it open for the next.
+class PreferencesStore {
+public:
+    // The key path named in the messages.
+    static const QString kKeyPath; // "\SOFTWARE\Orlinde\Brivane"
+
+    PreferencesStore();
+    ~PreferencesStore();
+
+    // True when the store exists and can be both read and written.
+    bool openExistingKey();
+    // Creates the store and its folders; an existing one counts as success.
+    // Throws "Failed to create key \SOFTWARE\Orlinde\Brivane".
+    void createKey();
+    // Missing or empty: "". Throws "Invalid data type for '<name>'" or
+    // "Failed to get data for '<name>'".
+    QString readString(const QString& name);
+    // Throws "Failed to set data for '<name>'", also when no key is open.
+    void writeString(const QString& name, const QString& text);
+    void closeKey();
+
+private:
+    std::unique_ptr<QSettings> open_;
+};
+
+// The preferences as the program holds them during a run.
+class Preferences {
+public:
+    explicit Preferences(PreferencesStore& store) : store_(store) {}
+
+    // "default" or the full path of a browser program.
+    QString BrowserSetting = QStringLiteral("default");
+    // Entries 1..5 at [0..4]: "false" until the tip was shown; empty until read.
+    std::array<QString, 5> TipFlags;
+
+    void LoadPreferences();
+    void SaveBrowserPreference();
+    void MarkTipShown(const QString& valueName);
+
+private:
+    PreferencesStore& store_;
+};
+
+} // namespace brivane
