@@ -49,7 +49,7 @@ void ScriptedDialogs::verifyAllUsed() {
     QTest::qFail(what.constData(), __FILE__, __LINE__);
 }
 
-std::optional<ScriptedDialogs::Answer> ScriptedDialogs::take(Kind kind) {
+ScriptedDialogs::Answer ScriptedDialogs::take(Kind kind) {
     if (queue_.empty() || queue_.front().kind != kind) {
         QByteArray what = QByteArray("unexpected ") + kindName(kind);
         if (!shown_.isEmpty())
@@ -57,7 +57,7 @@ std::optional<ScriptedDialogs::Answer> ScriptedDialogs::take(Kind kind) {
         if (!queue_.empty())
             what += QByteArray(" (next queued: ") + kindName(queue_.front().kind) + ")";
         QTest::qFail(what.constData(), __FILE__, __LINE__);
-        return std::nullopt;
+        return Answer{kind, false, std::nullopt, std::nullopt};
     }
     Answer answer = queue_.front();
     queue_.pop_front();
@@ -76,26 +76,22 @@ void ScriptedDialogs::showError(QWidget*, const QString& text) {
 
 bool ScriptedDialogs::askYesNo(QWidget*, const QString& caption, const QString& text) {
     shown_.append({Kind::YesNo, text, caption, {}, {}});
-    const auto answer = take(Kind::YesNo);
-    return answer && answer->yes;
+    return take(Kind::YesNo).yes;
 }
 
 std::optional<QString> ScriptedDialogs::openFile(QWidget*, const FileDialogSpec& spec) {
     shown_.append({Kind::OpenFile, {}, {}, spec, {}});
-    const auto answer = take(Kind::OpenFile);
-    return answer ? answer->path : std::nullopt;
+    return take(Kind::OpenFile).path;
 }
 
 std::optional<QString> ScriptedDialogs::saveFile(QWidget*, const FileDialogSpec& spec) {
     shown_.append({Kind::SaveFile, {}, {}, spec, {}});
-    const auto answer = take(Kind::SaveFile);
-    return answer ? answer->path : std::nullopt;
+    return take(Kind::SaveFile).path;
 }
 
 std::optional<QColor> ScriptedDialogs::pickColor(QWidget*, const QColor& initial) {
     shown_.append({Kind::Color, {}, {}, {}, initial});
-    const auto answer = take(Kind::Color);
-    return answer ? answer->colour : std::nullopt;
+    return take(Kind::Color).colour;
 }
 
 void isolatePreferences(const QString& root) {

@@ -64,8 +64,9 @@ private:
         std::optional<QString> path;
         std::optional<QColor> colour;
     };
-    // Takes the next answer, failing the test if it is missing or of another kind.
-    std::optional<Answer> take(Kind kind);
+    // Takes the next answer, failing the test if it is missing or of another kind
+    // (then the answer is a cancel).
+    Answer take(Kind kind);
 
     std::deque<Answer> queue_;
     QList<Shown> shown_;
