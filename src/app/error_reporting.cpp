@@ -26,7 +26,9 @@ void ErrorReporter::report(const QString& message) {
     dialogs_.showError(QApplication::activeWindow(), withFullStop(message));
 }
 
-void installErrorReporter(ErrorReporter* reporter) { g_reporter = reporter; }
+void installErrorReporter(ErrorReporter* reporter) {
+    g_reporter = reporter;
+}
 
 void reportFailure(const QString& message) noexcept {
     try {

@@ -53,9 +53,8 @@ template <typename F> void runGuarded(F&& handler) noexcept {
 template <typename Sender, typename Signal, typename Handler>
 QMetaObject::Connection connectGuarded(Sender* sender, Signal signal, const QObject* context,
                                        Handler handler) {
-    return QObject::connect(sender, signal, context, [handler = std::move(handler)]() mutable {
-        runGuarded(handler);
-    });
+    return QObject::connect(sender, signal, context,
+                            [handler = std::move(handler)]() mutable { runGuarded(handler); });
 }
 
 } // namespace brivane

@@ -13,7 +13,7 @@ namespace brivane {
 // ("Text File (*.txt)"); the dialog opens at initialPath.
 struct FileDialogSpec {
     QString filter;
-    QString defaultSuffix;      // without the dot; empty for none
+    QString defaultSuffix; // without the dot; empty for none
     QString initialPath;
     bool confirmOverwrite = false;
     bool mustExist = false;

@@ -57,7 +57,7 @@ ScriptedDialogs::Answer ScriptedDialogs::take(Kind kind) {
         if (!queue_.empty())
             what += QByteArray(" (next queued: ") + kindName(queue_.front().kind) + ")";
         QTest::qFail(what.constData(), __FILE__, __LINE__);
-        return Answer{kind, false, std::nullopt, std::nullopt};
+        return Answer{kind, false, {}, {}};
     }
     Answer answer = queue_.front();
     queue_.pop_front();
@@ -81,17 +81,20 @@ bool ScriptedDialogs::askYesNo(QWidget*, const QString& caption, const QString& 
 
 std::optional<QString> ScriptedDialogs::openFile(QWidget*, const FileDialogSpec& spec) {
     shown_.append({Kind::OpenFile, {}, {}, spec, {}});
-    return take(Kind::OpenFile).path;
+    const Answer answer = take(Kind::OpenFile);
+    return answer.yes ? std::optional<QString>(answer.path) : std::nullopt;
 }
 
 std::optional<QString> ScriptedDialogs::saveFile(QWidget*, const FileDialogSpec& spec) {
     shown_.append({Kind::SaveFile, {}, {}, spec, {}});
-    return take(Kind::SaveFile).path;
+    const Answer answer = take(Kind::SaveFile);
+    return answer.yes ? std::optional<QString>(answer.path) : std::nullopt;
 }
 
 std::optional<QColor> ScriptedDialogs::pickColor(QWidget*, const QColor& initial) {
     shown_.append({Kind::Color, {}, {}, {}, initial});
-    return take(Kind::Color).colour;
+    const Answer answer = take(Kind::Color);
+    return answer.yes ? std::optional<QColor>(answer.colour) : std::nullopt;
 }
 
 void isolatePreferences(const QString& root) {
@@ -106,7 +109,9 @@ TestPlatform::TestPlatform() {
     installErrorReporter(&reporter_);
 }
 
-TestPlatform::~TestPlatform() { installErrorReporter(nullptr); }
+TestPlatform::~TestPlatform() {
+    installErrorReporter(nullptr);
+}
 
 QString TestPlatform::systemPreferencesFolder() const {
     return preferencesRoot_.path() + QStringLiteral("/system");

@@ -28,17 +28,18 @@ public:
         QColor initial;      // for the colour dialog
     };
 
-    void expectMessage() { queue_.push_back({Kind::Message, {}, {}, {}}); }
-    void expectError() { queue_.push_back({Kind::Error, {}, {}, {}}); }
+    void expectMessage() { queue_.push_back({Kind::Message, true, {}, {}}); }
+    void expectError() { queue_.push_back({Kind::Error, true, {}, {}}); }
     void answerYesNo(bool yes) { queue_.push_back({Kind::YesNo, yes, {}, {}}); }
-    void answerOpenFile(std::optional<QString> path) {
-        queue_.push_back({Kind::OpenFile, false, std::move(path), {}});
+    // std::nullopt answers Cancel.
+    void answerOpenFile(const std::optional<QString>& path) {
+        queue_.push_back({Kind::OpenFile, path.has_value(), path.value_or(QString()), {}});
     }
-    void answerSaveFile(std::optional<QString> path) {
-        queue_.push_back({Kind::SaveFile, false, std::move(path), {}});
+    void answerSaveFile(const std::optional<QString>& path) {
+        queue_.push_back({Kind::SaveFile, path.has_value(), path.value_or(QString()), {}});
     }
-    void answerColor(std::optional<QColor> colour) {
-        queue_.push_back({Kind::Color, false, {}, std::move(colour)});
+    void answerColor(const std::optional<QColor>& colour) {
+        queue_.push_back({Kind::Color, colour.has_value(), {}, colour.value_or(QColor())});
     }
 
     // Every dialog shown so far, in order.
@@ -60,9 +61,9 @@ public:
 private:
     struct Answer {
         Kind kind;
-        bool yes = false;
-        std::optional<QString> path;
-        std::optional<QColor> colour;
+        bool yes = false; // Yes, or a file or colour chosen (not cancelled)
+        QString path;
+        QColor colour;
     };
     // Takes the next answer, failing the test if it is missing or of another kind
     // (then the answer is a cancel).

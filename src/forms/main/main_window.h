@@ -44,10 +44,10 @@ public:
     QString WorkingDirectory; // current directory at start-up, ending in "/"
     QString SettingsFileName; // where Save writes; empty: ask
     bool MainWindowActivated = false;
-    QTimer Timer1;            // the one-shot delay of Test Applet
-    QString saveBoxPath;      // the path save_box returned last
-    QString openBoxPath;      // the path open_box returned last
-    QString saveBox2Path;     // the path save_box2 returned last
+    QTimer Timer1;        // the one-shot delay of Test Applet
+    QString saveBoxPath;  // the path save_box returned last
+    QString openBoxPath;  // the path open_box returned last
+    QString saveBox2Path; // the path save_box2 returned last
 
     // --- creation and activation ---------------------------------------------
     void FormCreate();
