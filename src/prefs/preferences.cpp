@@ -1,1 +1,165 @@
-// Being built.
+#include "prefs/preferences.h"
+
+#include "model/errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMetaType>
+#include <QSettings>
+#include <QVariant>
+
+namespace brivane {
+
+const QString PreferencesStore::kKeyPath = QStringLiteral("\\SOFTWARE\\Orlinde\\Brivane");
+
+namespace {
+
+const QString kOrganisation = QStringLiteral("Orlinde");
+const QString kApplication = QStringLiteral("Brivane");
+
+// The machine-wide store is tried first; the user's own copy stands in for it
+// where an ordinary user may neither use nor create the machine-wide one.
+constexpr QSettings::Scope kScopes[] = {QSettings::SystemScope, QSettings::UserScope};
+
+// One scope's store, looking at nothing but its own file: the fall-backs Qt
+// would otherwise merge in (the organisation-wide file, the system file behind
+// the user file) would make one store show values written to another.
+std::unique_ptr<QSettings> settingsFor(QSettings::Scope scope) {
+    auto settings =
+        std::make_unique<QSettings>(QSettings::NativeFormat, scope, kOrganisation, kApplication);
+    settings->setFallbacksEnabled(false);
+    return settings;
+}
+
+QString storeFileFor(QSettings::Scope scope) {
+    return settingsFor(scope)->fileName();
+}
+
+// A store can be used when its file is there and may be both read and written.
+bool usable(const QString& file) {
+    const QFileInfo info(file);
+    return info.exists() && info.isFile() && info.isReadable() && info.isWritable();
+}
+
+// Creates the store's folders and an empty store file, keeping one that exists.
+bool create(const QString& file) {
+    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
+        return false;
+    if (!QFileInfo::exists(file)) {
+        QFile f(file);
+        // Append never truncates what another copy of the program may have
+        // written in the meantime.
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+            return false;
+        f.close();
+    }
+    return usable(file);
+}
+
+QString quoted(const QString& name) {
+    return QLatin1Char('\'') + name + QLatin1Char('\'');
+}
+
+// Ends the use of the store when an operation ends, also by a failure.
+class KeyCloser {
+public:
+    explicit KeyCloser(PreferencesStore& store) : store_(store) {}
+    ~KeyCloser() { store_.closeKey(); }
+    KeyCloser(const KeyCloser&) = delete;
+    KeyCloser& operator=(const KeyCloser&) = delete;
+
+private:
+    PreferencesStore& store_;
+};
+
+} // namespace
+
+PreferencesStore::PreferencesStore() = default;
+PreferencesStore::~PreferencesStore() = default;
+
+bool PreferencesStore::openExistingKey() {
+    closeKey();
+    for (const QSettings::Scope scope : kScopes) {
+        auto settings = settingsFor(scope);
+        if (!usable(settings->fileName()) || !settings->isWritable())
+            continue;
+        open_ = std::move(settings);
+        return true;
+    }
+    return false;
+}
+
+void PreferencesStore::createKey() {
+    for (const QSettings::Scope scope : kScopes)
+        if (create(storeFileFor(scope)))
+            return;
+    throw Error(QStringLiteral("Failed to create key ") + kKeyPath);
+}
+
+QString PreferencesStore::readString(const QString& name) {
+    // A store that could not be read or parsed has no data to give.
+    if (!open_ || open_->status() != QSettings::NoError)
+        throw Error(QStringLiteral("Failed to get data for ") + quoted(name));
+    const QVariant value = open_->value(name);
+    if (!value.isValid())
+        return QString();
+    // The settings format gives plain text as a string; anything it reads as
+    // another kind (a list for "a, b", an @-typed value) is not a string value.
+    if (value.metaType().id() != QMetaType::QString)
+        throw Error(QStringLiteral("Invalid data type for ") + quoted(name));
+    QString text = value.toString();
+    // Stored text ends at its first zero character.
+    const qsizetype zero = text.indexOf(QChar(u'\0'));
+    if (zero >= 0)
+        text.truncate(zero);
+    return text;
+}
+
+void PreferencesStore::writeString(const QString& name, const QString& text) {
+    const QString failure = QStringLiteral("Failed to set data for ") + quoted(name);
+    if (!open_ || !open_->isWritable())
+        throw Error(failure);
+    open_->setValue(name, text);
+    open_->sync();
+    if (open_->status() != QSettings::NoError)
+        throw Error(failure);
+}
+
+void PreferencesStore::closeKey() {
+    open_.reset();
+}
+
+void Preferences::LoadPreferences() {
+    KeyCloser closer(store_);
+    if (store_.openExistingKey()) {
+        // Each value replaces the one in memory only once it has been read, so a
+        // failed read leaves it and the ones after it as they were.
+        BrowserSetting = store_.readString(QStringLiteral("browser"));
+        for (int i = 0; i < 5; ++i)
+            TipFlags[i] = store_.readString(QStringLiteral("tip%1").arg(i + 1));
+        return;
+    }
+    store_.createKey();
+    // Not tested: if it did not open, the first write reports it.
+    store_.openExistingKey();
+    store_.writeString(QStringLiteral("browser"), QStringLiteral("default"));
+    for (int i = 0; i < 5; ++i)
+        store_.writeString(QStringLiteral("tip%1").arg(i + 1), QStringLiteral("false"));
+    TipFlags.fill(QStringLiteral("false"));
+}
+
+void Preferences::SaveBrowserPreference() {
+    KeyCloser closer(store_);
+    // Never created here: a store that has gone stays gone until the next start.
+    if (store_.openExistingKey())
+        store_.writeString(QStringLiteral("browser"), BrowserSetting);
+}
+
+void Preferences::MarkTipShown(const QString& valueName) {
+    KeyCloser closer(store_);
+    if (store_.openExistingKey())
+        store_.writeString(valueName, QStringLiteral("true"));
+}
+
+} // namespace brivane
