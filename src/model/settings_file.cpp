@@ -1,1 +1,297 @@
-// Being built.
+#include "model/settings_file.h"
+
+#include "model/errors.h"
+#include "model/text_file.h"
+
+#include <QByteArrayView>
+
+#include <algorithm>
+#include <cstring>
+
+namespace brivane {
+
+const std::array<SettingsLine, 17> kSettingsFileLines = {
+    SettingsLine::Header,        SettingsLine::Width,        SettingsLine::Height,
+    SettingsLine::Buttons,       SettingsLine::ButtonColour, SettingsLine::Direction,
+    SettingsLine::Border,        SettingsLine::Degree,       SettingsLine::Style,
+    SettingsLine::FontSizeIndex, SettingsLine::FontStyle,    SettingsLine::FontColour,
+    SettingsLine::ClickColour,   SettingsLine::Position,     SettingsLine::Spacing,
+    SettingsLine::FontIndex,     SettingsLine::Title,
+};
+
+const std::array<ButtonField, 4> kSettingsButtonFields = {ButtonField::Label, ButtonField::Link,
+                                                          ButtonField::Image, ButtonField::Frame};
+
+namespace {
+
+// The per-button block covers buttons 1..N, never more than the table holds (the
+// window keeps N within 1..32767 anyway).
+int buttonBlockSize(const QString& buttonsText) {
+    return std::clamp<qint32>(StrToInt(buttonsText), 0, kMaxButtons);
+}
+
+// Windows-1252 for bytes 0x80 to 0x9F; the five bytes it leaves undefined map to the
+// control characters of the same number, so nothing is lost. Bytes from 0xA0 on
+// are the Latin-1 characters of the same number.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString fromWindows1252(const char* data, qsizetype size) {
+    QString text(size, Qt::Uninitialized);
+    QChar* out = text.data();
+    for (qsizetype i = 0; i < size; ++i) {
+        const unsigned char byte = static_cast<unsigned char>(data[i]);
+        out[i] = (byte >= 0x80 && byte < 0xA0) ? QChar(kWindows1252High[byte - 0x80])
+                                               : QChar(char16_t(byte));
+    }
+    return text;
+}
+
+const QString& itemOrEmpty(const QStringList& items, int index) {
+    static const QString none;
+    return index >= 0 && index < items.size() ? items.at(index) : none;
+}
+
+} // namespace
+
+QString settingsLineText(const AppletSettings& s, SettingsLine line) {
+    switch (line) {
+    case SettingsLine::Header:
+        return kSettingsFileHeader;
+    case SettingsLine::Width:
+        return s.width;
+    case SettingsLine::Height:
+        return s.height;
+    case SettingsLine::Buttons:
+        return s.buttons;
+    case SettingsLine::ButtonColour:
+        return QString::number(s.buttonColour.value);
+    case SettingsLine::Direction:
+        return s.DirectionCode;
+    case SettingsLine::Border:
+        return s.border;
+    case SettingsLine::Degree:
+        return s.degree;
+    case SettingsLine::Style:
+        return s.StyleCode;
+    case SettingsLine::FontSizeIndex:
+        return QString::number(s.fontSizeIndex);
+    case SettingsLine::FontStyle:
+        return s.FontStyleCode;
+    case SettingsLine::FontColour:
+        return QString::number(s.fontColour.value);
+    case SettingsLine::ClickColour:
+        return QString::number(s.clickColour.value);
+    case SettingsLine::Position:
+        return s.PositionCode;
+    case SettingsLine::Spacing:
+        return s.fOffset;
+    case SettingsLine::FontIndex:
+        return QString::number(s.fontIndex);
+    case SettingsLine::Title:
+        return s.title;
+    }
+    return QString();
+}
+
+QByteArray settingsFileBytes(const AppletSettings& s) {
+    const int n = buttonBlockSize(s.buttons);
+    qsizetype size = 256 + s.title.size();
+    for (ButtonField field : kSettingsButtonFields)
+        for (int k = 1; k <= n; ++k)
+            size += s.table.entry(field, k).size() + 2;
+
+    QString text;
+    text.reserve(size);
+    for (SettingsLine line : kSettingsFileLines) {
+        text += settingsLineText(s, line);
+        text += QLatin1String("\r\n");
+    }
+    for (int k = 1; k <= n; ++k) {
+        for (ButtonField field : kSettingsButtonFields) {
+            text += s.table.entry(field, k);
+            text += QLatin1String("\r\n");
+        }
+    }
+    return text.toUtf8();
+}
+
+void WriteSettingsFile(AppletSettings& settings, const QString& path) {
+    // The derivation converts width, height and buttons before the file is touched,
+    // so a bad number leaves an existing file as it was.
+    DeriveAppletValues(settings);
+    writeFileAtomically(path, settingsFileBytes(settings));
+}
+
+SettingsLineReader::SettingsLineReader(const QByteArray& bytes) : bytes_(bytes) {
+    // Byte 26 ends the text just as the end of the file does.
+    const qsizetype ctrlZ = bytes_.indexOf('\x1A');
+    if (ctrlZ >= 0)
+        bytes_.truncate(ctrlZ);
+    // The whole text decides the character set: files made by older tools are
+    // Windows-1252, and such text is almost never valid UTF-8 by accident. A UTF-8
+    // byte order mark is not skipped: it stays part of line 1, so the header check
+    // refuses the file (files written here never carry one).
+    utf8_ = QByteArrayView(bytes_).isValidUtf8();
+}
+
+QString SettingsLineReader::nextLine() {
+    const qsizetype size = bytes_.size();
+    if (pos_ >= size)
+        return QString();
+    const char* const data = bytes_.constData();
+    // Only a carriage return ends a line; a line feed alone is part of it.
+    const void* found = std::memchr(data + pos_, '\r', size_t(size - pos_));
+    const qsizetype end = found ? static_cast<const char*>(found) - data : size;
+    const qsizetype start = pos_;
+    pos_ = end;
+    if (pos_ < size) {
+        ++pos_; // the carriage return
+        if (pos_ < size && data[pos_] == '\n')
+            ++pos_;
+    }
+    if (end == start)
+        return QString();
+    return utf8_ ? QString::fromUtf8(data + start, end - start)
+                 : fromWindows1252(data + start, end - start);
+}
+
+bool SettingsLineReader::atEnd() const {
+    return pos_ >= bytes_.size();
+}
+
+bool directionLineIsVertical(const QString& line) {
+    return line == QLatin1String("0");
+}
+
+bool styleLineIsStyle0(const QString& line) {
+    return line == QLatin1String("0");
+}
+
+std::optional<FontStyleChoice> fontStyleFromLine(const QString& line) {
+    if (line == QLatin1String("0"))
+        return FontStyleChoice::Plain;
+    if (line == QLatin1String("1"))
+        return FontStyleChoice::Bold;
+    if (line == QLatin1String("2"))
+        return FontStyleChoice::Italic;
+    return std::nullopt;
+}
+
+std::optional<PositionChoice> positionFromLine(const QString& line) {
+    if (line == QLatin1String("1"))
+        return PositionChoice::Left;
+    if (line == QLatin1String("0"))
+        return PositionChoice::Center;
+    if (line == QLatin1String("2"))
+        return PositionChoice::Right;
+    return std::nullopt;
+}
+
+AppletColour colourFromLine(const QString& line) {
+    return AppletColour::fromSettingsValue(StrToInt(line));
+}
+
+int indexFromLine(const QString& line) {
+    return StrToInt(line);
+}
+
+LoadResult loadSettings(SettingsLineReader& reader, SettingsTarget& target) {
+    if (reader.nextLine() != kSettingsFileHeader)
+        return LoadResult::NotABrivaneFile;
+    // Lines 2 to 17, each applied at once, in file order.
+    for (SettingsLine line : kSettingsFileLines) {
+        if (line != SettingsLine::Header)
+            target.applyLine(line, reader.nextLine());
+    }
+    // The count is what `buttons` holds now, after line 4 went through its checks.
+    const int n = buttonBlockSize(target.buttonsText());
+    for (int k = 1; k <= n; ++k) {
+        for (ButtonField field : kSettingsButtonFields)
+            target.setButtonEntry(field, k, reader.nextLine());
+    }
+    return LoadResult::Loaded;
+}
+
+void RecordSettingsTarget::applyLine(SettingsLine line, const QString& text) {
+    AppletSettings& s = settings_;
+    switch (line) {
+    case SettingsLine::Header:
+        break;
+    case SettingsLine::Width:
+        s.width = text;
+        break;
+    case SettingsLine::Height:
+        s.height = text;
+        break;
+    case SettingsLine::Buttons:
+        s.buttons = text;
+        break;
+    case SettingsLine::ButtonColour:
+        s.buttonColour = colourFromLine(text);
+        break;
+    case SettingsLine::Direction:
+        s.vertical = directionLineIsVertical(text);
+        break;
+    case SettingsLine::Border:
+        s.border = text;
+        break;
+    case SettingsLine::Degree:
+        s.degree = text;
+        break;
+    case SettingsLine::Style:
+        s.style0 = styleLineIsStyle0(text);
+        break;
+    case SettingsLine::FontSizeIndex: {
+        const int index = indexFromLine(text);
+        s.fontSize = itemOrEmpty(fontSizeItems(), index);
+        s.fontSizeIndex = s.fontSize.isEmpty() ? -1 : index;
+        break;
+    }
+    case SettingsLine::FontStyle:
+        if (const auto choice = fontStyleFromLine(text)) {
+            s.plain = *choice == FontStyleChoice::Plain;
+            s.bold = *choice == FontStyleChoice::Bold;
+            s.italic = *choice == FontStyleChoice::Italic;
+        }
+        break;
+    case SettingsLine::FontColour:
+        s.fontColour = colourFromLine(text);
+        break;
+    case SettingsLine::ClickColour:
+        s.clickColour = colourFromLine(text);
+        break;
+    case SettingsLine::Position:
+        if (const auto choice = positionFromLine(text)) {
+            s.left = *choice == PositionChoice::Left;
+            s.center = *choice == PositionChoice::Center;
+            s.right = *choice == PositionChoice::Right;
+        }
+        break;
+    case SettingsLine::Spacing:
+        s.fOffset = text;
+        break;
+    case SettingsLine::FontIndex: {
+        const int index = indexFromLine(text);
+        s.font = itemOrEmpty(fontItems(), index);
+        s.fontIndex = s.font.isEmpty() ? -1 : index;
+        break;
+    }
+    case SettingsLine::Title:
+        s.title = text;
+        break;
+    }
+}
+
+QString RecordSettingsTarget::buttonsText() const {
+    return settings_.buttons;
+}
+
+void RecordSettingsTarget::setButtonEntry(ButtonField field, int k, const QString& text) {
+    settings_.table.setEntry(field, k, text);
+}
+
+} // namespace brivane

@@ -56,7 +56,8 @@ public:
     bool atEnd() const;
 
 private:
-    QString text_;
+    QByteArray bytes_; // up to the first byte 26
+    bool utf8_ = true; // else Windows-1252
     qsizetype pos_ = 0;
 };
 

@@ -11,7 +11,9 @@ QString ioMessage(int errorNumber, const QString& path, bool reading);
 
 // Writes a file so that a failure never destroys the file it was replacing:
 // the bytes go to a temporary file in the same folder, which is renamed over
-// the target on commit(). Every step is checked and throws IoError; if the
+// the target on commit(). An existing target that is not a regular file (a
+// device such as /dev/full, a pipe) is written directly instead, since it cannot
+// be replaced by a rename. Every step is checked and throws IoError; if the
 // writer is destroyed without a successful commit the temporary file is removed.
 class AtomicFileWriter {
 public:
@@ -21,10 +23,14 @@ public:
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     void write(const QByteArray& bytes);
+    void write(const char* data, qsizetype size);
     void commit();
 
 private:
+    void discard(); // closes and removes the temporary file
+
     QString path_;
+    QByteArray target_; // the file the rename replaces (a symbolic link resolved)
     QByteArray tempPath_;
     int fd_ = -1;
     bool committed_ = false;
