@@ -1,1 +1,95 @@
-// Being built.
+#include "platform/desktop_shell.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace brivane {
+
+namespace {
+// Schemes that name an address rather than a file on this machine.
+bool hasAddressScheme(const QString& file) {
+    static const char* const schemes[] = {"http:", "https:", "mailto:", "ftp:", "file:"};
+    for (const char* scheme : schemes)
+        if (file.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+} // namespace
+
+QUrl DesktopShell::documentUrl(const QString& file) {
+    if (file.isEmpty())
+        return QUrl();
+    if (hasAddressScheme(file))
+        return QUrl(file, QUrl::TolerantMode);
+    return QUrl::fromLocalFile(file);
+}
+
+void DesktopShell::execute(const ShellRequest& request) {
+    if (request.verb == QLatin1String("open")) {
+        const QUrl url = documentUrl(request.file);
+        if (url.isValid() && !url.isEmpty())
+            QDesktopServices::openUrl(url);
+        return;
+    }
+    // An empty program name (an empty browser choice) starts nothing.
+    if (request.file.isEmpty())
+        return;
+    QStringList arguments;
+    if (!request.parameter.isEmpty())
+        arguments << request.parameter;
+    QProcess::startDetached(request.file, arguments);
+}
+
+bool NoOverwriteFileCopier::copyFile(const QString& source, const QString& target) {
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+
+    const QByteArray targetName = QFile::encodeName(target);
+    // O_EXCL makes "create only if absent" one step: no window in which another
+    // file could appear and be replaced.
+    const int fd = ::open(targetName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+
+    bool ok = true;
+    char buffer[64 * 1024];
+    for (;;) {
+        const qint64 got = in.read(buffer, sizeof buffer);
+        if (got < 0) {
+            ok = false;
+            break;
+        }
+        if (got == 0)
+            break;
+        const char* p = buffer;
+        qint64 left = got;
+        while (left > 0) {
+            const ssize_t put = ::write(fd, p, size_t(left));
+            if (put < 0) {
+                if (errno == EINTR)
+                    continue;
+                ok = false;
+                break;
+            }
+            p += put;
+            left -= put;
+        }
+        if (!ok)
+            break;
+    }
+    if (::close(fd) != 0)
+        ok = false;
+    if (!ok)
+        ::unlink(targetName.constData()); // ours: it was created exclusively above
+    return ok;
+}
+
+} // namespace brivane
