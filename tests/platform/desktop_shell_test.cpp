@@ -1,0 +1,155 @@
+#include "platform/desktop_shell.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+using namespace brivane;
+
+// Receives what QDesktopServices::openUrl hands to the desktop, per scheme.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+namespace {
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), qint64(bytes.size()));
+}
+
+QStringList warnings;
+void collectWarnings(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type != QtDebugMsg && type != QtInfoMsg)
+        warnings << text;
+}
+} // namespace
+
+class DesktopShellTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startsProgramWithThePagePathAsOneArgument();
+    void emptyProgramStartsNothing();
+    void openGoesToTheDesktopsUrlHandler();
+    void copyNeverReplacesAFile();
+};
+
+void DesktopShellTest::startsProgramWithThePagePathAsOneArgument() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.filePath(QStringLiteral("my browser"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString out = dir.filePath(QStringLiteral("argv.txt"));
+    const QString program = folder + QStringLiteral("/fake browser.sh");
+    writeFile(program, "#!/bin/sh\n"
+                       "{ echo \"$#\"; for a in \"$@\"; do echo \"[$a]\"; done; } > \"" +
+                           QFile::encodeName(out) +
+                           ".part\"\n"
+                           "mv \"" +
+                           QFile::encodeName(out) + ".part\" \"" + QFile::encodeName(out) + "\"\n");
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    const QString page = dir.filePath(QStringLiteral("web pages/my page; $(rm -rf x).html"));
+    DesktopShell shell;
+    shell.execute({QString(), program, page});
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), 10000);
+    QCOMPARE(readAll(out), QByteArray("1\n[") + page.toUtf8() + "]\n");
+
+    // Without a parameter the program gets no argument at all, not an empty one.
+    QFile::remove(out);
+    shell.execute({QString(), program, QString()});
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), 10000);
+    QCOMPARE(readAll(out), QByteArray("0\n"));
+}
+
+void DesktopShellTest::emptyProgramStartsNothing() {
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(collectWarnings);
+    DesktopShell shell;
+    shell.execute({QString(), QString(), QStringLiteral("/tmp/untitled.html")});
+    shell.execute({QStringLiteral("open"), QString(), QString()});
+    qInstallMessageHandler(previous);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(warnings, QStringList());
+    QCOMPARE(catcher.urls, QList<QUrl>());
+}
+
+void DesktopShellTest::openGoesToTheDesktopsUrlHandler() {
+    UrlCatcher catcher;
+    const QStringList schemes{QStringLiteral("file"), QStringLiteral("https"),
+                              QStringLiteral("http"), QStringLiteral("mailto")};
+    for (const QString& scheme : schemes)
+        QDesktopServices::setUrlHandler(scheme, &catcher, "open");
+
+    DesktopShell shell;
+    shell.execute({QStringLiteral("open"), QStringLiteral("/home/me/web pages/untitled.html"), {}});
+    shell.execute({QStringLiteral("open"), QStringLiteral("https://example.org/index.html"), {}});
+    shell.execute({QStringLiteral("open"), QStringLiteral("mailto:someone@example.org"), {}});
+    // A local name that merely contains a colon stays a file.
+    shell.execute({QStringLiteral("open"), QStringLiteral("/tmp/a:b #1.html"), {}});
+
+    for (const QString& scheme : schemes)
+        QDesktopServices::unsetUrlHandler(scheme);
+
+    QCOMPARE(catcher.urls.size(), 4);
+    QCOMPARE(catcher.urls[0].scheme(), QStringLiteral("file"));
+    QCOMPARE(catcher.urls[0].toLocalFile(), QStringLiteral("/home/me/web pages/untitled.html"));
+    QCOMPARE(catcher.urls[1], QUrl(QStringLiteral("https://example.org/index.html")));
+    QCOMPARE(catcher.urls[2], QUrl(QStringLiteral("mailto:someone@example.org")));
+    QCOMPARE(catcher.urls[3].toLocalFile(), QStringLiteral("/tmp/a:b #1.html"));
+}
+
+void DesktopShellTest::copyNeverReplacesAFile() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString source = dir.filePath(QStringLiteral("photo one.gif"));
+    QByteArray picture(200 * 1024, '\0');
+    for (int i = 0; i < picture.size(); ++i)
+        picture[i] = char(i * 7 + i / 251);
+    writeFile(source, picture);
+
+    NoOverwriteFileCopier copier;
+    const QString target = dir.filePath(QStringLiteral("copy.gif"));
+    QVERIFY(copier.copyFile(source, target));
+    QCOMPARE(readAll(target), picture);
+
+    // An existing target stays exactly as it was.
+    const QString existing = dir.filePath(QStringLiteral("existing.gif"));
+    writeFile(existing, "old picture");
+    QVERIFY(!copier.copyFile(source, existing));
+    QCOMPARE(readAll(existing), QByteArray("old picture"));
+
+    // The file onto itself: refused, untouched.
+    QVERIFY(!copier.copyFile(source, source));
+    QCOMPARE(readAll(source), picture);
+
+    // A missing source creates no target.
+    const QString fromNowhere = dir.filePath(QStringLiteral("nowhere.gif"));
+    QVERIFY(!copier.copyFile(dir.filePath(QStringLiteral("missing.gif")), fromNowhere));
+    QVERIFY(!QFile::exists(fromNowhere));
+
+    // A source that is a folder creates no target either.
+    QVERIFY(!copier.copyFile(dir.path(), fromNowhere));
+    QVERIFY(!QFile::exists(fromNowhere));
+
+    // A target folder that does not exist.
+    QVERIFY(!copier.copyFile(source, dir.filePath(QStringLiteral("no/such/folder.gif"))));
+}
+
+QTEST_MAIN(DesktopShellTest)
+#include "desktop_shell_test.moc"

@@ -1,0 +1,104 @@
+#include "platform/help_window.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+
+using namespace brivane;
+
+class HelpWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void searchesBesideTheProgramThenShare();
+    void showsEachTopicAtItsPlace();
+    void saysSoWhenTheFileIsMissing();
+    void saysSoWhenTheTopicIsMissing();
+
+private:
+    // The first line of text visible at the top of the viewer.
+    static QString topLine(const HelpWindow& window) {
+        return window.browser()->cursorForPosition(QPoint(8, 8)).block().text().trimmed();
+    }
+};
+
+void HelpWindowTest::searchesBesideTheProgramThenShare() {
+    QCOMPARE(HelpWindow::defaultSearchFolders(QStringLiteral("/opt/brivane/bin")),
+             QStringList({QStringLiteral("/opt/brivane/bin"),
+                          QStringLiteral("/opt/brivane/share/brivane")}));
+    // The build puts the help file beside the programs, this test among them.
+    HelpWindow window;
+    QCOMPARE(window.searchFolders().first(), QCoreApplication::applicationDirPath());
+    QVERIFY(
+        QFileInfo(QCoreApplication::applicationDirPath() + QStringLiteral("/Help.hlp")).isFile());
+    window.showHelp(QStringLiteral("Help.hlp"), 10);
+    QCOMPARE(window.shownFile(),
+             QCoreApplication::applicationDirPath() + QStringLiteral("/Help.hlp"));
+
+    // Installed: bin/ holds no help file, share/brivane does.
+    QTemporaryDir root;
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("bin"))));
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("share/brivane"))));
+    QVERIFY(QFile::copy(QStringLiteral(BRIVANE_HELP_SOURCE),
+                        root.filePath(QStringLiteral("share/brivane/Help.hlp"))));
+    HelpWindow installed(HelpWindow::defaultSearchFolders(root.filePath(QStringLiteral("bin"))));
+    installed.showHelp(QStringLiteral("Help.hlp"), 60);
+    QCOMPARE(installed.shownFile(), root.filePath(QStringLiteral("share/brivane/Help.hlp")));
+}
+
+void HelpWindowTest::showsEachTopicAtItsPlace() {
+    QTemporaryDir dir;
+    QVERIFY(
+        QFile::copy(QStringLiteral(BRIVANE_HELP_SOURCE), dir.filePath(QStringLiteral("Help.hlp"))));
+    HelpWindow window({dir.path()});
+    window.resize(500, 300);
+
+    window.showHelp(QStringLiteral("Help.hlp"), 60);
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.isVisible());
+    QCOMPARE(topLine(window), QStringLiteral("Troubleshooting"));
+    QVERIFY(window.browser()->verticalScrollBar()->value() > 0);
+    QVERIFY(window.browser()->toPlainText().contains(QStringLiteral("no longer run Java applets")));
+
+    window.showHelp(QStringLiteral("Help.hlp"), 10);
+    QCOMPARE(topLine(window), QStringLiteral("Using Brivane"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Brivane Help"));
+}
+
+void HelpWindowTest::saysSoWhenTheFileIsMissing() {
+    QTemporaryDir dir;
+    HelpWindow window({dir.path()});
+    window.showHelp(QStringLiteral("Help.hlp"), 10);
+    QVERIFY(window.isVisible());
+    QVERIFY(window.shownFile().isEmpty());
+    const QString text = window.browser()->toPlainText();
+    QVERIFY2(text.contains(QStringLiteral("The help file \"Help.hlp\" could not be found")),
+             qPrintable(text));
+    QVERIFY(text.contains(QDir::toNativeSeparators(dir.path())));
+
+    // Once the file is there, the same window shows it.
+    QVERIFY(
+        QFile::copy(QStringLiteral(BRIVANE_HELP_SOURCE), dir.filePath(QStringLiteral("Help.hlp"))));
+    window.showHelp(QStringLiteral("Help.hlp"), 10);
+    QVERIFY(window.browser()->toPlainText().contains(QStringLiteral("Make HTML")));
+}
+
+void HelpWindowTest::saysSoWhenTheTopicIsMissing() {
+    QTemporaryDir dir;
+    QVERIFY(
+        QFile::copy(QStringLiteral(BRIVANE_HELP_SOURCE), dir.filePath(QStringLiteral("Help.hlp"))));
+    HelpWindow window({dir.path()});
+    window.showHelp(QStringLiteral("Help.hlp"), 99);
+    QVERIFY(window.isVisible());
+    QVERIFY(window.shownFile().isEmpty());
+    QVERIFY(window.browser()->toPlainText().contains(QStringLiteral("has no topic number 99")));
+}
+
+QTEST_MAIN(HelpWindowTest)
+#include "help_window_test.moc"
