@@ -1,1 +1,159 @@
-// Being built.
+#include "app/startup.h"
+
+#include "app/error_reporting.h"
+#include "forms/about/about_window.h"
+#include "forms/browser/browser_window.h"
+#include "forms/main/main_window.h"
+#include "forms/tip/tip_window.h"
+#include "platform/desktop_shell.h"
+#include "platform/help_window.h"
+#include "platform/qt_dialogs.h"
+#include "prefs/preferences.h"
+
+#include <QEvent>
+#include <QFont>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+
+// Outside any namespace, as Q_INIT_RESOURCE requires: the pictures sit in the
+// static GUI library, whose resource table is not linked in on its own.
+static void initBrivaneResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace brivane {
+
+namespace {
+
+// Ends the event loop once the main window has really closed (a close that a
+// handler refused leaves it visible), whatever other windows are still open.
+class QuitWhenClosed : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            QPointer<QWidget> window = qobject_cast<QWidget*>(watched);
+            QTimer::singleShot(0, this, [window] {
+                if (!window || !window->isVisible())
+                    QCoreApplication::quit();
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+QIcon applicationIcon() {
+    initBrivaneResources();
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/brivane-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/icons/brivane-32.png"), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/icons/brivane.png"));
+    return icon;
+}
+
+} // namespace
+
+QString applicationTitle() {
+    return QStringLiteral("Brivane");
+}
+
+QString helpFileName() {
+    return QStringLiteral("Help.hlp");
+}
+
+void applyApplicationFont() {
+    QFont font;
+    if (QFontDatabase::hasFamily(QStringLiteral("Liberation Sans"))) {
+        font = QFont(QStringLiteral("Liberation Sans"));
+    } else {
+        font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        font.setStyleHint(QFont::SansSerif);
+    }
+    font.setPointSize(8);
+    QApplication::setFont(font);
+}
+
+BrivaneApplication::BrivaneApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool BrivaneApplication::notify(QObject* receiver, QEvent* event) {
+    bool handled = false;
+    runGuarded([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
+}
+
+ProgramWindows::ProgramWindows() = default;
+
+// The secondary windows go first: the main window still points at them.
+ProgramWindows::~ProgramWindows() {
+    if (main)
+        main->setCompanionWindows(nullptr, nullptr, nullptr);
+    browser.reset();
+    tip.reset();
+    about.reset();
+    main.reset();
+}
+
+std::unique_ptr<ProgramWindows> createProgramWindows(Platform& platform, Preferences& preferences) {
+    auto windows = std::make_unique<ProgramWindows>();
+    windows->main = std::make_unique<Tmain_window>(platform, preferences);
+    windows->about = std::make_unique<TAboutWindow>(platform);
+    windows->tip = std::make_unique<Ttip_window>();
+    windows->browser = std::make_unique<Tbrowser_window>(platform, preferences);
+    // Only the main window's closing ends the program.
+    windows->about->setAttribute(Qt::WA_QuitOnClose, false);
+    windows->tip->setAttribute(Qt::WA_QuitOnClose, false);
+    windows->browser->setAttribute(Qt::WA_QuitOnClose, false);
+    windows->main->setCompanionWindows(windows->about.get(), windows->tip.get(),
+                                       windows->browser.get());
+    return windows;
+}
+
+void showMainWindow(Tmain_window& window) {
+    window.installEventFilter(new QuitWhenClosed(&window));
+    window.ensurePolished();
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        // The frame is only known once the window is mapped; centre the client
+        // area and let the window manager add its frame around it.
+        QRect area = window.geometry();
+        area.moveCenter(screen->availableGeometry().center());
+        window.move(area.topLeft());
+    }
+    window.show();
+}
+
+int runBrivane(int argc, char** argv) {
+    BrivaneApplication app(argc, argv);
+    QCoreApplication::setApplicationName(applicationTitle());
+    applyApplicationFont();
+    QApplication::setWindowIcon(applicationIcon());
+
+    // Failures from here on reach the user in the error box.
+    QtDialogs dialogs;
+    ErrorReporter reporter(dialogs);
+    installErrorReporter(&reporter);
+
+    DesktopShell shell;
+    NoOverwriteFileCopier fileCopier;
+    HelpWindow helpWindow;
+    helpWindow.setAttribute(Qt::WA_QuitOnClose, false);
+    Platform platform{dialogs, shell, fileCopier, helpWindow};
+
+    PreferencesStore store;
+    Preferences preferences(store);
+
+    std::unique_ptr<ProgramWindows> windows = createProgramWindows(platform, preferences);
+    showMainWindow(*windows->main);
+    app.exec();
+
+    // Nothing is saved on the way out.
+    windows.reset();
+    installErrorReporter(nullptr);
+    return 0;
+}
+
+} // namespace brivane

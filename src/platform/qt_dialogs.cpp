@@ -1,1 +1,131 @@
-// Being built.
+#include "platform/qt_dialogs.h"
+
+#include "app/startup.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace brivane {
+
+namespace {
+
+// Gives focus back to the window that was active before a box took it.
+class ActiveWindowKeeper {
+public:
+    ActiveWindowKeeper() : window_(QApplication::activeWindow()) {}
+    ~ActiveWindowKeeper() {
+        if (window_ && window_->isVisible())
+            window_->activateWindow();
+    }
+
+private:
+    QPointer<QWidget> window_;
+};
+
+} // namespace
+
+QtDialogs::QtDialogs() {
+    for (int i = 0; i < QColorDialog::customCount(); ++i)
+        QColorDialog::setCustomColor(i, QColor(Qt::white));
+}
+
+QtDialogs::~QtDialogs() {
+    delete colorDialog_.data();
+}
+
+void QtDialogs::showMessage(QWidget* parent, const QString& text) {
+    ActiveWindowKeeper keeper;
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    box.exec();
+}
+
+void QtDialogs::showError(QWidget* parent, const QString& text) {
+    ActiveWindowKeeper keeper;
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+bool QtDialogs::askYesNo(QWidget* parent, const QString& caption, const QString& text) {
+    ActiveWindowKeeper keeper;
+    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+std::optional<QString> QtDialogs::runFileDialog(QWidget* parent, const FileDialogSpec& spec,
+                                                bool save) {
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(!save && spec.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.confirmOverwrite);
+    if (!spec.filter.isEmpty())
+        dialog.setNameFilter(spec.filter);
+    dialog.setDefaultSuffix(spec.defaultSuffix);
+    if (!spec.initialPath.isEmpty()) {
+        const QFileInfo initial(spec.initialPath);
+        if (initial.isDir()) {
+            dialog.setDirectory(initial.absoluteFilePath());
+        } else {
+            dialog.setDirectory(initial.absolutePath());
+            dialog.selectFile(initial.fileName());
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(chosen.first());
+}
+
+std::optional<QString> QtDialogs::openFile(QWidget* parent, const FileDialogSpec& spec) {
+    ActiveWindowKeeper keeper;
+    return runFileDialog(parent, spec, false);
+}
+
+std::optional<QString> QtDialogs::saveFile(QWidget* parent, const FileDialogSpec& spec) {
+    ActiveWindowKeeper keeper;
+    return runFileDialog(parent, spec, true);
+}
+
+QColorDialog* QtDialogs::colorDialog() {
+    if (!colorDialog_) {
+        colorDialog_ = new QColorDialog();
+        // Qt's own dialog always shows the custom colours and takes any colour.
+        colorDialog_->setOption(QColorDialog::DontUseNativeDialog);
+        colorDialog_->setWindowTitle(QStringLiteral("Color"));
+    }
+    return colorDialog_;
+}
+
+std::optional<QColor> QtDialogs::pickColor(QWidget* parent, const QColor& initial) {
+    ActiveWindowKeeper keeper;
+    QColorDialog* dialog = colorDialog();
+    // Keep it above the window that asked while it is open.
+    dialog->setParent(parent, dialog->windowFlags() | Qt::Dialog);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->setCurrentColor(initial);
+    const int result = dialog->exec();
+    const QColor chosen = dialog->selectedColor();
+    dialog->setParent(nullptr, dialog->windowFlags() | Qt::Dialog);
+    if (result != QDialog::Accepted || !chosen.isValid())
+        return std::nullopt;
+    return chosen;
+}
+
+} // namespace brivane
