@@ -155,8 +155,13 @@ QString SettingsLineReader::nextLine() {
     }
     if (end == start)
         return QString();
-    return utf8_ ? QString::fromUtf8(data + start, end - start)
-                 : fromWindows1252(data + start, end - start);
+    if (!utf8_)
+        return fromWindows1252(data + start, end - start);
+    // QString::fromUtf8 drops a byte order mark at the start of what it decodes; here
+    // it is a character of the line like any other (see the constructor).
+    if (end - start >= 3 && std::memcmp(data + start, "\xEF\xBB\xBF", 3) == 0)
+        return QChar(0xFEFF) + QString::fromUtf8(data + start + 3, end - start - 3);
+    return QString::fromUtf8(data + start, end - start);
 }
 
 bool SettingsLineReader::atEnd() const {

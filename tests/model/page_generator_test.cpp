@@ -1,0 +1,375 @@
+#include "model/errors.h"
+#include "model/page_generator.h"
+#include "model/text_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+#include <csignal>
+
+using namespace brivane;
+
+namespace {
+
+// Records what the generator does to the tab, in order.
+class RecordingTab : public HtmlTab {
+public:
+    void clear() override {
+        events << QStringLiteral("clear");
+        text.clear();
+    }
+    void setText(const QString& t) override {
+        events << QStringLiteral("setText");
+        text = t;
+    }
+    QStringList events;
+    QString text = QStringLiteral("previous\n");
+};
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return file.readAll();
+}
+
+QByteArray crlf(const QStringList& lines) {
+    QByteArray bytes;
+    for (const QString& line : lines)
+        bytes += line.toUtf8() + "\r\n";
+    return bytes;
+}
+
+// The files in a folder, hidden ones included: a leftover temporary file shows here.
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+} // namespace
+
+class PageGeneratorTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startUpPageIsByteExact();
+    void numbersButtonsFromZero();
+    void horizontalLeftAlignedAndTyped();
+    void emptyTitleAndUnescapedTexts();
+    void derivationFailureTouchesNothing();
+    void fileThatCannotBeCreatedLeavesTabEmpty();
+    void writeFailureKeepsPreviousPage();
+    void runningTwiceGivesTheSamePage();
+    void savesTheTabLinesUpToTheFirstEmptyOne();
+
+private:
+    QTemporaryDir dir_;
+    QString wd() const { return dir_.path() + QLatin1Char('/'); }
+};
+
+void PageGeneratorTest::startUpPageIsByteExact() {
+    AppletSettings s;
+    RecordingTab tab;
+    GenerateAppletPage(s, wd(), tab);
+
+    const QByteArray expected = "<html>\r\n"
+                                "\r\n"
+                                "<head>\r\n"
+                                "<title>untitled</title>\r\n"
+                                "</head>\r\n"
+                                "\r\n"
+                                "<body background bgcolor=\"#000000\">\r\n"
+                                "\r\n"
+                                "<p align=Center>\r\n"
+                                "<applet code=\"button.class\" width=100 height=104>\r\n"
+                                "<param name=\"buttons\"        value=\"4\">\r\n"
+                                "<param name=\"color\"          value=\"0000A0\">\r\n"
+                                "<param name=\"direction\"      value=\"0\">\r\n"
+                                "<param name=\"border width\"   value=\"3\">\r\n"
+                                "<param name=\"degree\"         value=\"20\">\r\n"
+                                "<param name=\"style\"          value=\"0\">\r\n"
+                                "<param name=\"f_size\"         value=\"14\">\r\n"
+                                "<param name=\"f_style\"        value=\"0\">\r\n"
+                                "<param name=\"f_color\"       value=\"FFFFFF\">\r\n"
+                                "<param name=\"f_color2\"      value=\"FF0000\">\r\n"
+                                "<param name=\"position\"      value=\"0\">\r\n"
+                                "<param name=\"f_offset\"      value=\"4\">\r\n"
+                                "<param name=\"font\"          value=\"TimesRoman\">\r\n"
+                                "<param name=\"label 0\"         value=\"\">\r\n"
+                                "<param name=\"label 1\"         value=\"\">\r\n"
+                                "<param name=\"label 2\"         value=\"\">\r\n"
+                                "<param name=\"label 3\"         value=\"\">\r\n"
+                                "<param name=\"link 0\"          value=\"\">\r\n"
+                                "<param name=\"link 1\"          value=\"\">\r\n"
+                                "<param name=\"link 2\"          value=\"\">\r\n"
+                                "<param name=\"link 3\"          value=\"\">\r\n"
+                                "<param name=\"image 0\"         value=\"\">\r\n"
+                                "<param name=\"image 1\"         value=\"\">\r\n"
+                                "<param name=\"image 2\"         value=\"\">\r\n"
+                                "<param name=\"image 3\"         value=\"\">\r\n"
+                                "<param name=\"frame 0\"          value=\"\">\r\n"
+                                "<param name=\"frame 1\"          value=\"\">\r\n"
+                                "<param name=\"frame 2\"          value=\"\">\r\n"
+                                "<param name=\"frame 3\"          value=\"\">\r\n"
+                                "</applet>\r\n"
+                                "</p>\r\n"
+                                "\r\n"
+                                "</body>\r\n"
+                                "\r\n"
+                                "</html>\r\n"
+                                "\r\n";
+    const QByteArray actual = readFile(wd() + QStringLiteral("untitled.html"));
+    QCOMPARE(actual, expected);
+    QCOMPARE(actual.count("\r\n"), 46);
+
+    // The tab: items 9 to 26, each followed by a line break, nothing else.
+    QCOMPARE(tab.events, (QStringList{"clear", "setText"}));
+    const qsizetype from = expected.indexOf("<p align=");
+    const qsizetype to = expected.indexOf("</p>\r\n") + 6;
+    QCOMPARE(tab.text, QString::fromUtf8(expected.mid(from, to - from)).replace("\r\n", "\n"));
+    QCOMPARE(tab.text.count(QLatin1Char('\n')), 2 + 13 + 16 + 2);
+
+    const AppletPage page = BuildAppletPage(s);
+    QCOMPARE(page.fileBytes(), expected);
+    QCOMPARE(page.tabText(), tab.text);
+    QCOMPARE(appletPagePath(QStringLiteral("/w/"), QStringLiteral("t")),
+             QStringLiteral("/w/t.html"));
+    QCOMPARE(filesIn(dir_.path()), QStringList{"untitled.html"});
+}
+
+void PageGeneratorTest::numbersButtonsFromZero() {
+    AppletSettings s;
+    s.buttons = QStringLiteral("1");
+    s.table.setEntry(ButtonField::Label, 1, QStringLiteral("Home"));
+    s.table.setEntry(ButtonField::Link, 1, QStringLiteral("index.html"));
+    s.table.setEntry(ButtonField::Image, 1, QStringLiteral("home.gif"));
+    s.table.setEntry(ButtonField::Frame, 1, QStringLiteral("_top"));
+    s.table.setEntry(ButtonField::Label, 2, QStringLiteral("beyond N"));
+    DeriveAppletValues(s);
+    QString part = BuildAppletPage(s).appletPart;
+    QVERIFY(part.contains(QStringLiteral("<param name=\"label 0\"         value=\"Home\">\r\n"
+                                         "<param name=\"link 0\"          value=\"index.html\">\r\n"
+                                         "<param name=\"image 0\"         value=\"home.gif\">\r\n"
+                                         "<param name=\"frame 0\"          value=\"_top\">\r\n"
+                                         "</applet>\r\n</p>\r\n")));
+    QVERIFY(!part.contains(QStringLiteral("beyond N")));
+    QCOMPARE(part.count(QStringLiteral("\r\n")), 2 + 13 + 4 + 2);
+    QVERIFY(part.contains(QStringLiteral("width=100 height=26>")));
+
+    // N = 300: every group numbered 0 to 299 with entries 1 to 300, in group order.
+    s.buttons = QStringLiteral("300");
+    for (int k = 1; k <= 300; ++k) {
+        s.table.setEntry(ButtonField::Label, k, QStringLiteral("L%1").arg(k));
+        s.table.setEntry(ButtonField::Link, k, QStringLiteral("K%1").arg(k));
+        s.table.setEntry(ButtonField::Image, k, QStringLiteral("I%1").arg(k));
+        s.table.setEntry(ButtonField::Frame, k, QStringLiteral("F%1").arg(k));
+    }
+    DeriveAppletValues(s);
+    RecordingTab tab;
+    GenerateAppletPage(s, wd(), tab);
+    const QByteArray file = readFile(wd() + QStringLiteral("untitled.html"));
+    const QList<QByteArray> lines = file.split('\n');
+    // 30 + 4N lines, and the split leaves one empty piece after the last CR LF.
+    QCOMPARE(lines.size(), 30 + 4 * 300 + 1);
+    QVERIFY(lines.last().isEmpty());
+    for (const QByteArray& line : lines.mid(0, lines.size() - 1))
+        QVERIFY(line.endsWith('\r'));
+    QByteArray expectedGroups;
+    const char* names[] = {"label ", "link ", "image ", "frame "};
+    const char* separators[] = {"\"         value=\"", "\"          value=\"",
+                                "\"         value=\"", "\"          value=\""};
+    const char* values[] = {"L", "K", "I", "F"};
+    for (int g = 0; g < 4; ++g)
+        for (int k = 1; k <= 300; ++k)
+            expectedGroups += QByteArray("<param name=\"") + names[g] + QByteArray::number(k - 1) +
+                              separators[g] + values[g] + QByteArray::number(k) + "\">\r\n";
+    const qsizetype start = file.indexOf("<param name=\"label 0\"");
+    QCOMPARE(file.mid(start, expectedGroups.size()), expectedGroups);
+    QVERIFY(file.mid(start + expectedGroups.size()).startsWith("</applet>\r\n"));
+    QVERIFY(file.contains("width=100 height=7800>"));
+    QCOMPARE(tab.text.count(QLatin1Char('\n')), 2 + 13 + 1200 + 2);
+
+    // N of 0 or less: the groups are empty.
+    s.buttons = QStringLiteral("0");
+    DeriveAppletValues(s);
+    QVERIFY(!BuildAppletPage(s).appletPart.contains(QStringLiteral("label")));
+    s.buttons = QStringLiteral("-3");
+    DeriveAppletValues(s);
+    QVERIFY(!BuildAppletPage(s).appletPart.contains(QStringLiteral("label")));
+}
+
+void PageGeneratorTest::horizontalLeftAlignedAndTyped() {
+    AppletSettings s;
+    s.vertical = false;
+    s.alignIndex = 1;
+    s.align = QStringLiteral("Left ");
+    s.width = QStringLiteral(" 100");
+    s.buttons = QStringLiteral(" 4");
+    RecordingTab tab;
+    GenerateAppletPage(s, wd(), tab);
+    const QByteArray file = readFile(wd() + QStringLiteral("untitled.html"));
+    QVERIFY(file.contains("\r\n\r\n<p align=Left >\r\n"
+                          "<applet code=\"button.class\" width=400 height=26>\r\n"
+                          "<param name=\"buttons\"        value=\" 4\">\r\n"));
+    QVERIFY(file.contains("<param name=\"direction\"      value=\"1\">\r\n"));
+    QVERIFY(file.contains("<param name=\"label 3\""));
+    QVERIFY(!file.contains("<param name=\"label 4\""));
+    QCOMPARE(file.count("\r\n"), 46);
+    QVERIFY(tab.text.startsWith(QStringLiteral("<p align=Left >\n")));
+}
+
+void PageGeneratorTest::emptyTitleAndUnescapedTexts() {
+    AppletSettings s;
+    s.title.clear();
+    s.table.setEntry(ButtonField::Label, 2, QStringLiteral("Say \"hi\" & <go>"));
+    s.table.setEntry(ButtonField::Link, 3, QStringLiteral("  spaced  "));
+    s.table.setEntry(ButtonField::Image, 1, QString::fromUtf8("caf\xc3\xa9.gif"));
+    s.border = QStringLiteral("07");
+    RecordingTab tab;
+    GenerateAppletPage(s, wd(), tab);
+    const QByteArray file = readFile(wd() + QStringLiteral(".html"));
+    QVERIFY(file.contains("<title></title>\r\n"));
+    QVERIFY(file.contains("<param name=\"label 1\"         value=\"Say \"hi\" & <go>\">\r\n"));
+    QVERIFY(file.contains("<param name=\"link 2\"          value=\"  spaced  \">\r\n"));
+    QVERIFY(file.contains("<param name=\"image 0\"         value=\"caf\xc3\xa9.gif\">\r\n"));
+    QVERIFY(file.contains("<param name=\"border width\"   value=\"07\">\r\n"));
+    QVERIFY(tab.text.contains(QString::fromUtf8("caf\xc3\xa9.gif")));
+}
+
+void PageGeneratorTest::derivationFailureTouchesNothing() {
+    QTemporaryDir dir;
+    const QString page = dir.path() + QStringLiteral("/untitled.html");
+    QFile::remove(page);
+    {
+        QFile f(page);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old page");
+    }
+    for (const char* field : {"width", "height", "buttons"}) {
+        AppletSettings s;
+        if (qstrcmp(field, "width") == 0)
+            s.width.clear();
+        else if (qstrcmp(field, "height") == 0)
+            s.height = QStringLiteral(" ");
+        else
+            s.buttons.clear();
+        RecordingTab tab;
+        try {
+            GenerateAppletPage(s, dir.path() + QLatin1Char('/'), tab);
+            QFAIL("no conversion error");
+        } catch (const ConversionError& e) {
+            QVERIFY(e.message().endsWith(QStringLiteral("' is not a valid integer value")));
+        }
+        QVERIFY(tab.events.isEmpty());
+        QCOMPARE(tab.text, QStringLiteral("previous\n"));
+        QCOMPARE(readFile(page), QByteArray("old page"));
+        QCOMPARE(filesIn(dir.path()), QStringList{"untitled.html"});
+    }
+}
+
+void PageGeneratorTest::fileThatCannotBeCreatedLeavesTabEmpty() {
+    // A title with a slash names a folder that does not exist.
+    AppletSettings s;
+    s.title = QStringLiteral("no such folder/page");
+    RecordingTab tab;
+    try {
+        GenerateAppletPage(s, wd(), tab);
+        QFAIL("no I/O error");
+    } catch (const IoError& e) {
+        QCOMPARE(e.message(), QStringLiteral("Invalid filename"));
+    }
+    QCOMPARE(tab.events, QStringList{"clear"});
+    QVERIFY(tab.text.isEmpty());
+
+    // A folder where the page should be.
+    QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("taken.html")));
+    s.title = QStringLiteral("taken");
+    RecordingTab tab2;
+    try {
+        GenerateAppletPage(s, wd(), tab2);
+        QFAIL("no I/O error");
+    } catch (const IoError& e) {
+        QCOMPARE(e.message(), QStringLiteral("File access denied"));
+    }
+    QVERIFY(tab2.text.isEmpty());
+}
+
+void PageGeneratorTest::writeFailureKeepsPreviousPage() {
+    // A real write failure: the file size limit stops the write with EFBIG. The
+    // signal it would send is ignored, so write() returns the error instead.
+    QTemporaryDir dir;
+    const QString wdir = dir.path() + QLatin1Char('/');
+    AppletSettings s;
+    RecordingTab tab;
+    GenerateAppletPage(s, wdir, tab);
+    const QByteArray previous = readFile(wdir + QStringLiteral("untitled.html"));
+
+    s.buttons = QStringLiteral("300");
+    struct rlimit old;
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 1000;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    RecordingTab tab2;
+    QString message;
+    try {
+        GenerateAppletPage(s, wdir, tab2);
+    } catch (const IoError& e) {
+        message = e.message();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QCOMPARE(message, QStringLiteral("I/O error %1").arg(EFBIG));
+    // The tab is full, the previous page intact, no temporary file left.
+    QCOMPARE(tab2.events, (QStringList{"clear", "setText"}));
+    QCOMPARE(tab2.text.count(QLatin1Char('\n')), 2 + 13 + 1200 + 2);
+    QCOMPARE(readFile(wdir + QStringLiteral("untitled.html")), previous);
+    QCOMPARE(filesIn(dir.path()), QStringList{"untitled.html"});
+}
+
+void PageGeneratorTest::runningTwiceGivesTheSamePage() {
+    AppletSettings s;
+    s.table.setEntry(ButtonField::Link, 2, QStringLiteral("two.html"));
+    RecordingTab tab;
+    GenerateAppletPage(s, wd(), tab);
+    const QByteArray first = readFile(wd() + QStringLiteral("untitled.html"));
+    const QString firstTab = tab.text;
+    GenerateAppletPage(s, wd(), tab);
+    QCOMPARE(readFile(wd() + QStringLiteral("untitled.html")), first);
+    QCOMPARE(tab.text, firstTab);
+}
+
+void PageGeneratorTest::savesTheTabLinesUpToTheFirstEmptyOne() {
+    AppletSettings s;
+    RecordingTab tab;
+    GenerateAppletPage(s, wd(), tab);
+    const QString saved = wd() + QStringLiteral("saved.txt");
+    SaveAppletHtml(tab.text, saved);
+    const QByteArray page = readFile(wd() + QStringLiteral("untitled.html"));
+    const qsizetype from = page.indexOf("<p align=");
+    const qsizetype to = page.indexOf("</p>\r\n") + 6;
+    QCOMPARE(readFile(saved), page.mid(from, to - from));
+
+    SaveAppletHtml(QStringLiteral("one\ntwo\n\nthree\n"), saved);
+    QCOMPARE(readFile(saved), crlf({"one", "two"}));
+    SaveAppletHtml(QStringLiteral("last line without break"), saved);
+    QCOMPARE(readFile(saved), crlf({"last line without break"}));
+    // A tab starting with an empty line writes an empty file.
+    SaveAppletHtml(QStringLiteral("\nx\n"), saved);
+    QCOMPARE(readFile(saved), QByteArray());
+
+    try {
+        SaveAppletHtml(tab.text, QString());
+        QFAIL("no I/O error");
+    } catch (const IoError& e) {
+        QCOMPARE(e.message(), QStringLiteral("Invalid filename"));
+    }
+}
+
+QTEST_GUILESS_MAIN(PageGeneratorTest)
+#include "page_generator_test.moc"

@@ -1,0 +1,250 @@
+#include "model/errors.h"
+#include "model/text_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <vector>
+
+using namespace brivane;
+
+namespace {
+
+// The message of the IoError that `action` throws, or "<none>".
+template <typename F> QString ioFailure(F action) {
+    try {
+        action();
+    } catch (const IoError& e) {
+        return e.message();
+    }
+    return QStringLiteral("<none>");
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return file.readAll();
+}
+
+QStringList entries(const QString& folder) {
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
+
+class TextFileTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void writesAndReplacesAtomically();
+    void keepsModesAndFollowsLinks();
+    void namesEveryMissingPathCorrectly();
+    void deniesFoldersAndEmptyPaths();
+    void reportsTooManyOpenFiles();
+    void reportsRealWriteFailures();
+    void readsWholeFiles();
+    void mapsErrorNumbers();
+
+private:
+    QTemporaryDir dir_;
+    QString at(const QString& name) const { return dir_.path() + QLatin1Char('/') + name; }
+};
+
+void TextFileTest::writesAndReplacesAtomically() {
+    const QString path = at(QStringLiteral("a.txt"));
+    writeFileAtomically(path, "first\r\n");
+    QCOMPARE(readFile(path), QByteArray("first\r\n"));
+    writeFileAtomically(path, "second");
+    QCOMPARE(readFile(path), QByteArray("second"));
+
+    // A writer dropped without commit leaves the old file and no temporary file.
+    {
+        AtomicFileWriter writer(path);
+        writer.write("never committed");
+        QCOMPARE(entries(dir_.path()).size(), 2);
+    }
+    QCOMPARE(readFile(path), QByteArray("second"));
+    QCOMPARE(entries(dir_.path()), QStringList{"a.txt"});
+
+    // Several writes add up; an empty file is a file.
+    {
+        AtomicFileWriter writer(path);
+        writer.write("one ");
+        writer.write("two", 3);
+        writer.commit();
+        QVERIFY_THROWS_EXCEPTION(IoError, writer.write("after commit"));
+    }
+    QCOMPARE(readFile(path), QByteArray("one two"));
+    writeFileAtomically(at(QStringLiteral("empty")), QByteArray());
+    QCOMPARE(readFile(at(QStringLiteral("empty"))), QByteArray());
+
+    // Paths have no length limit of their own: a deep folder path well over 260 bytes.
+    QString deep = dir_.path();
+    for (int i = 0; i < 20; ++i)
+        deep += QStringLiteral("/folder-with-a-long-name-%1").arg(i);
+    QVERIFY(QDir().mkpath(deep));
+    QVERIFY(deep.size() > 500);
+    writeFileAtomically(deep + QStringLiteral("/deep.html"), "deep");
+    QCOMPARE(readWholeFile(deep + QStringLiteral("/deep.html")), QByteArray("deep"));
+    // A name longer than the file system allows fails before anything is created.
+    QCOMPARE(ioFailure([&] { writeFileAtomically(at(QString(300, QLatin1Char('n'))), "x"); }),
+             QStringLiteral("I/O error %1").arg(ENAMETOOLONG));
+    QCOMPARE(entries(dir_.path()).contains(QStringLiteral("a.txt")), true);
+    for (const QString& name : entries(dir_.path()))
+        QVERIFY2(!name.startsWith(QLatin1Char('.')), qPrintable(name));
+}
+
+void TextFileTest::keepsModesAndFollowsLinks() {
+    const mode_t oldMask = ::umask(022);
+    const QString fresh = at(QStringLiteral("fresh.txt"));
+    writeFileAtomically(fresh, "x");
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(fresh).constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 07777), 0644);
+
+    QCOMPARE(::chmod(QFile::encodeName(fresh).constData(), 0640), 0);
+    writeFileAtomically(fresh, "y");
+    QCOMPARE(::stat(QFile::encodeName(fresh).constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 07777), 0640);
+    ::umask(oldMask);
+
+    // Saving through a symbolic link replaces the file it points to.
+    const QString link = at(QStringLiteral("link.txt"));
+    QVERIFY(QFile::link(fresh, link));
+    writeFileAtomically(link, "through the link");
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(readFile(fresh), QByteArray("through the link"));
+}
+
+void TextFileTest::namesEveryMissingPathCorrectly() {
+    // A folder that does not exist.
+    const QString missingFolder = at(QStringLiteral("no-such-folder/file.txt"));
+    QCOMPARE(ioFailure([&] { writeFileAtomically(missingFolder, "x"); }),
+             QStringLiteral("Invalid filename"));
+    QCOMPARE(ioFailure([&] { readWholeFile(missingFolder); }), QStringLiteral("Invalid filename"));
+    // A folder part that is a regular file.
+    const QString plain = at(QStringLiteral("plain.txt"));
+    writeFileAtomically(plain, "x");
+    QCOMPARE(ioFailure([&] { writeFileAtomically(plain + QStringLiteral("/under.txt"), "x"); }),
+             QStringLiteral("Invalid filename"));
+    QCOMPARE(ioFailure([&] { readWholeFile(plain + QStringLiteral("/under.txt")); }),
+             QStringLiteral("Invalid filename"));
+    // A missing file in a folder that exists, when reading.
+    QCOMPARE(ioFailure([&] { readWholeFile(at(QStringLiteral("gone.txt"))); }),
+             QStringLiteral("File not found"));
+    QCOMPARE(readFile(plain), QByteArray("x"));
+}
+
+void TextFileTest::deniesFoldersAndEmptyPaths() {
+    QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("sub")));
+    const QString folder = at(QStringLiteral("sub"));
+    QCOMPARE(ioFailure([&] { writeFileAtomically(folder, "x"); }),
+             QStringLiteral("File access denied"));
+    QCOMPARE(ioFailure([&] { writeFileAtomically(folder + QLatin1Char('/'), "x"); }),
+             QStringLiteral("File access denied"));
+    QCOMPARE(ioFailure([&] { readWholeFile(folder); }), QStringLiteral("File access denied"));
+    QCOMPARE(ioFailure([&] { readWholeFile(folder + QLatin1Char('/')); }),
+             QStringLiteral("File access denied"));
+    QCOMPARE(ioFailure([&] { writeFileAtomically(at(QStringLiteral("nope/")), "x"); }),
+             QStringLiteral("Invalid filename"));
+    QCOMPARE(ioFailure([] { writeFileAtomically(QString(), "x"); }),
+             QStringLiteral("Invalid filename"));
+    QCOMPARE(ioFailure([] { readWholeFile(QString()); }), QStringLiteral("Invalid filename"));
+    QVERIFY(entries(folder).isEmpty());
+}
+
+void TextFileTest::reportsTooManyOpenFiles() {
+    const QString path = at(QStringLiteral("limit.txt"));
+    writeFileAtomically(path, "x");
+    struct rlimit old;
+    QCOMPARE(getrlimit(RLIMIT_NOFILE, &old), 0);
+    // Use up every descriptor under a small limit.
+    struct rlimit small = old;
+    small.rlim_cur = 64;
+    QCOMPARE(setrlimit(RLIMIT_NOFILE, &small), 0);
+    std::vector<int> held;
+    for (;;) {
+        const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            break;
+        held.push_back(fd);
+    }
+    const QString reading = ioFailure([&] { readWholeFile(path); });
+    const QString writing = ioFailure([&] { writeFileAtomically(path, "y"); });
+    for (int fd : held)
+        ::close(fd);
+    setrlimit(RLIMIT_NOFILE, &old);
+    QCOMPARE(reading, QStringLiteral("Too many open files"));
+    QCOMPARE(writing, QStringLiteral("Too many open files"));
+    QCOMPARE(readFile(path), QByteArray("x"));
+    QCOMPARE(entries(dir_.path()).filter(QStringLiteral(".brivane")), QStringList());
+}
+
+void TextFileTest::reportsRealWriteFailures() {
+    // A full device: /dev/full takes nothing, and is written directly, never replaced.
+    if (QFileInfo::exists(QStringLiteral("/dev/full"))) {
+        QCOMPARE(ioFailure([] { writeFileAtomically(QStringLiteral("/dev/full"), "x"); }),
+                 QStringLiteral("I/O error %1").arg(ENOSPC));
+        struct stat st;
+        QCOMPARE(::stat("/dev/full", &st), 0);
+        QVERIFY(S_ISCHR(st.st_mode));
+    }
+
+    // A file size limit: the write meets EFBIG part way, after the temporary file
+    // was created and partly written.
+    const QString path = at(QStringLiteral("big.txt"));
+    writeFileAtomically(path, "previous");
+    struct rlimit old;
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString message = ioFailure([&] { writeFileAtomically(path, QByteArray(100000, 'b')); });
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    QCOMPARE(message, QStringLiteral("I/O error %1").arg(EFBIG));
+    QCOMPARE(readFile(path), QByteArray("previous"));
+    QCOMPARE(entries(dir_.path()).filter(QStringLiteral(".brivane")), QStringList());
+}
+
+void TextFileTest::readsWholeFiles() {
+    const QString path = at(QStringLiteral("bytes.bin"));
+    QByteArray bytes(300000, Qt::Uninitialized);
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 7);
+    writeFileAtomically(path, bytes);
+    QCOMPARE(readWholeFile(path), bytes);
+    // Files whose size is not known beforehand are read to their end as well.
+    if (QFileInfo::exists(QStringLiteral("/proc/self/status")))
+        QVERIFY(readWholeFile(QStringLiteral("/proc/self/status")).contains("Name:"));
+}
+
+void TextFileTest::mapsErrorNumbers() {
+    const QString missing = at(QStringLiteral("x/y"));
+    QCOMPARE(ioMessage(ENOENT, missing, true), QStringLiteral("Invalid filename"));
+    QCOMPARE(ioMessage(ENOENT, at(QStringLiteral("y")), true), QStringLiteral("File not found"));
+    QCOMPARE(ioMessage(ENOENT, at(QStringLiteral("y")), false), QStringLiteral("Invalid filename"));
+    for (int e : {EACCES, EPERM, EROFS, EISDIR})
+        QCOMPARE(ioMessage(e, missing, false), QStringLiteral("File access denied"));
+    for (int e : {EMFILE, ENFILE})
+        QCOMPARE(ioMessage(e, missing, true), QStringLiteral("Too many open files"));
+    QCOMPARE(ioMessage(ENOSPC, missing, false), QStringLiteral("I/O error 28"));
+    QCOMPARE(ioMessage(EPIPE, missing, false), QStringLiteral("I/O error 32"));
+    IoError error(EIO, ioMessage(EIO, missing, false));
+    QCOMPARE(error.code(), EIO);
+    QCOMPARE(QString::fromUtf8(error.what()), QStringLiteral("I/O error 5"));
+}
+
+QTEST_GUILESS_MAIN(TextFileTest)
+#include "text_file_test.moc"
