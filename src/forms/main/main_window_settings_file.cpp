@@ -1,11 +1,204 @@
-// Placeholder until this group of handlers is built.
+// Open, Save and Save As: the settings file on the window.
 #include "forms/main/main_window.h"
 
+#include "app/error_reporting.h"
+#include "model/settings_file.h"
+#include "model/text_file.h"
+#include "ui_main_window.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
 namespace brivane {
-void Tmain_window::wireSettingsFile() {}
-void Tmain_window::Open1Click() {}
-void Tmain_window::Save1Click() {}
-void Tmain_window::SaveAs1Click() {}
-void Tmain_window::ReadSettingsFile() {}
-void Tmain_window::WriteSettingsFile() {}
+
+namespace {
+
+// Puts a list selection as a settings file gives it; an index outside the
+// list leaves no item selected.
+void selectIndex(QComboBox* list, int index) {
+    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+}
+
+// Applies a settings file's lines to the window's controls, one at a time. A
+// text goes into its field as if typed, so the field's change handling (number
+// check, per-button storing, tips, caption) runs in the middle of the load.
+class WindowSettingsTarget : public SettingsTarget {
+public:
+    WindowSettingsTarget(Tmain_window& window, Ui::Tmain_window* ui) : window_(window), ui_(ui) {}
+
+    void applyLine(SettingsLine line, const QString& text) override {
+        switch (line) {
+        case SettingsLine::Header:
+            break;
+        case SettingsLine::Width:
+            ui_->width->setText(text);
+            break;
+        case SettingsLine::Height:
+            ui_->height->setText(text);
+            break;
+        case SettingsLine::Buttons:
+            ui_->buttons->setText(text);
+            break;
+        case SettingsLine::ButtonColour:
+            window_.settings.buttonColour = colourFromLine(text);
+            window_.updateSwatches();
+            break;
+        case SettingsLine::Direction:
+            if (directionLineIsVertical(text))
+                ui_->vert_check_box->setChecked(true);
+            else
+                ui_->Horz_check_box->setChecked(true);
+            break;
+        case SettingsLine::Border:
+            ui_->border->setText(text);
+            break;
+        case SettingsLine::Degree:
+            ui_->degree->setText(text);
+            break;
+        case SettingsLine::Style:
+            if (styleLineIsStyle0(text))
+                ui_->style0->setChecked(true);
+            else
+                ui_->style1->setChecked(true);
+            break;
+        case SettingsLine::FontSizeIndex:
+            selectIndex(ui_->font_size, indexFromLine(text));
+            break;
+        case SettingsLine::FontStyle:
+            if (const auto choice = fontStyleFromLine(text)) {
+                QRadioButton* button = *choice == FontStyleChoice::Plain  ? ui_->plain
+                                       : *choice == FontStyleChoice::Bold ? ui_->bold
+                                                                          : ui_->italic;
+                button->setChecked(true);
+            }
+            break;
+        case SettingsLine::FontColour:
+            window_.settings.fontColour = colourFromLine(text);
+            window_.updateSwatches();
+            break;
+        case SettingsLine::ClickColour:
+            window_.settings.clickColour = colourFromLine(text);
+            window_.updateSwatches();
+            break;
+        case SettingsLine::Position:
+            if (const auto choice = positionFromLine(text)) {
+                QRadioButton* button = *choice == PositionChoice::Left     ? ui_->left
+                                       : *choice == PositionChoice::Center ? ui_->center
+                                                                           : ui_->right;
+                button->setChecked(true);
+            }
+            break;
+        case SettingsLine::Spacing:
+            ui_->f_offset->setText(text);
+            break;
+        case SettingsLine::FontIndex:
+            selectIndex(ui_->font_box, indexFromLine(text));
+            break;
+        case SettingsLine::Title:
+            ui_->title->setText(text);
+            break;
+        }
+    }
+
+    QString buttonsText() const override { return ui_->buttons->text(); }
+
+    void setButtonEntry(ButtonField field, int k, const QString& text) override {
+        window_.settings.table.setEntry(field, k, text);
+    }
+
+private:
+    Tmain_window& window_;
+    Ui::Tmain_window* ui_;
+};
+
+} // namespace
+
+void Tmain_window::wireSettingsFile() {
+    connectGuarded(ui->Open1, &QAction::triggered, this, [this] { Open1Click(); });
+    connectGuarded(ui->Save1, &QAction::triggered, this, [this] { Save1Click(); });
+    connectGuarded(ui->SaveAs1, &QAction::triggered, this, [this] { SaveAs1Click(); });
+}
+
+void Tmain_window::Open1Click() {
+    ReadSettingsFile();
+}
+
+namespace {
+// save_box: where Save and Save As write, reopening at the path it gave last.
+std::optional<QString> askSaveBox(Tmain_window* window, Dialogs& dialogs, QString& lastPath) {
+    FileDialogSpec spec;
+    spec.filter = QStringLiteral("Text File (*.txt)");
+    spec.defaultSuffix = QStringLiteral("txt");
+    spec.initialPath = lastPath;
+    spec.confirmOverwrite = true;
+    const std::optional<QString> path = dialogs.saveFile(window, spec);
+    if (path)
+        lastPath = *path;
+    return path;
+}
+} // namespace
+
+void Tmain_window::Save1Click() {
+    if (SettingsFileName.isEmpty()) {
+        if (const auto path = askSaveBox(this, platform_.dialogs, saveBoxPath))
+            SettingsFileName = *path;
+    }
+    if (!SettingsFileName.isEmpty())
+        WriteSettingsFile();
+}
+
+// The new name is taken before writing, so it stays even if the write then fails.
+void Tmain_window::SaveAs1Click() {
+    const auto path = askSaveBox(this, platform_.dialogs, saveBoxPath);
+    if (!path)
+        return;
+    SettingsFileName = *path;
+    WriteSettingsFile();
+}
+
+void Tmain_window::ReadSettingsFile() {
+    FileDialogSpec spec;
+    spec.filter = QStringLiteral("Text Files (*.txt)");
+    spec.defaultSuffix = QStringLiteral("txt");
+    spec.initialPath = openBoxPath;
+    spec.mustExist = true;
+    const std::optional<QString> path = platform_.dialogs.openFile(this, spec);
+    if (!path)
+        return;
+    openBoxPath = *path;
+
+    // The derivation runs before the file is touched: with a width that is no
+    // number, the load stops here and reads nothing.
+    deriveAppletValues();
+
+    SettingsLineReader reader(readWholeFile(*path));
+    WindowSettingsTarget target(*this, ui.get());
+    if (loadSettings(reader, target) == LoadResult::NotABrivaneFile) {
+        platform_.dialogs.showMessage(this, QStringLiteral("Not a Brivane File"));
+        return;
+    }
+
+    // The editor starts again at button 1, its boxes in the order link, label,
+    // image, frame. Each box's change handler writes the same text back.
+    CurrentButton = 1;
+    ui->Label14->setText(QStringLiteral("1"));
+    const QString link = settings.table.entry(ButtonField::Link, 1);
+    const QString label = settings.table.entry(ButtonField::Label, 1);
+    const QString image = settings.table.entry(ButtonField::Image, 1);
+    const QString frame = settings.table.entry(ButtonField::Frame, 1);
+    ui->link_box->setText(link);
+    ui->button_label->setText(label);
+    ui->image_box->setText(image);
+    ui->frame_box->setText(frame);
+}
+
+void Tmain_window::WriteSettingsFile() {
+    if (SettingsFileName.isEmpty())
+        return;
+    captureControls();
+    brivane::WriteSettingsFile(settings, SettingsFileName);
+}
+
 } // namespace brivane
