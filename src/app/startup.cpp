@@ -16,6 +16,8 @@
 #include <QIcon>
 #include <QPointer>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTimer>
 
 // Outside any namespace, as Q_INIT_RESOURCE requires: the pictures sit in the
@@ -129,6 +131,10 @@ void showMainWindow(Tmain_window& window) {
 int runBrivane(int argc, char** argv) {
     BrivaneApplication app(argc, argv);
     QCoreApplication::setApplicationName(applicationTitle());
+    // The classic style draws group titles on the frame line and keeps the
+    // drop-down arrows narrow, as the fixed layouts were drawn for.
+    if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows")))
+        QApplication::setStyle(classic);
     applyApplicationFont();
     QApplication::setWindowIcon(applicationIcon());
 
