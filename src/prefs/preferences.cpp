@@ -120,10 +120,19 @@ void PreferencesStore::writeString(const QString& name, const QString& text) {
     const QString failure = QStringLiteral("Failed to set data for ") + quoted(name);
     if (!open_ || !open_->isWritable())
         throw Error(failure);
+    const QVariant before = open_->value(name);
     open_->setValue(name, text);
     open_->sync();
-    if (open_->status() != QSettings::NoError)
+    if (open_->status() != QSettings::NoError) {
+        // Qt keeps an unwritten change pending for the file and would write it
+        // with the next value that does get through; a value reported as not
+        // stored must not turn up in the store later.
+        if (before.isValid())
+            open_->setValue(name, before);
+        else
+            open_->remove(name);
         throw Error(failure);
+    }
 }
 
 void PreferencesStore::closeKey() {

@@ -1,5 +1,6 @@
 #include "prefs/preferences.h"
 
+#include "file_size_limit.h"
 #include "model/errors.h"
 #include "test_platform.h"
 
@@ -13,6 +14,7 @@
 using brivane::Error;
 using brivane::Preferences;
 using brivane::PreferencesStore;
+using brivane::test::FileSizeLimit;
 using brivane::test::TestPlatform;
 
 namespace {
@@ -70,6 +72,7 @@ private slots:
     void systemStoreIsPreferredWhenBothExist();
     void neitherStoreCanBeCreated();
     void operationsWithoutAnOpenKeyFail();
+    void failedWrites();
 };
 
 void PreferencesTest::firstRunCreatesTheSixDefaults() {
@@ -300,6 +303,51 @@ void PreferencesTest::operationsWithoutAnOpenKeyFail() {
     store.closeKey();
     QCOMPARE(failureOf([&] { store.readString("tip4"); }),
              QStringLiteral("Failed to get data for 'tip4'"));
+}
+
+void PreferencesTest::failedWrites() {
+    TestPlatform tp;
+    const QString system = tp.systemPreferencesFolder();
+    PreferencesStore store;
+    {
+        // The store is created, but the first default cannot be written: the
+        // flags stay empty, so no tip shows in this run.
+        FileSizeLimit limit(8);
+        QVERIFY(limit.active());
+        Preferences first(store);
+        QCOMPARE(failureOf([&] { first.LoadPreferences(); }),
+                 QStringLiteral("Failed to set data for 'browser'"));
+        QCOMPARE(first.BrowserSetting, QStringLiteral("default"));
+        QCOMPARE(first.TipFlags[0], QString());
+    }
+    QVERIFY(QFileInfo::exists(storeFile(system)));
+    QVERIFY(QFile::remove(storeFile(system)));
+
+    Preferences prefs(store);
+    prefs.LoadPreferences();
+    {
+        FileSizeLimit limit(8);
+        prefs.BrowserSetting = QStringLiteral("/usr/bin/browse");
+        QCOMPARE(failureOf([&] { prefs.SaveBrowserPreference(); }),
+                 QStringLiteral("Failed to set data for 'browser'"));
+        QCOMPARE(failureOf([&] { prefs.MarkTipShown("tip2"); }),
+                 QStringLiteral("Failed to set data for 'tip2'"));
+    }
+    // The failed writes left the store as it was, and closed it.
+    QCOMPARE(storedValue(system, "browser")->toString(), QStringLiteral("default"));
+    QCOMPARE(storedValue(system, "tip2")->toString(), QStringLiteral("false"));
+    QCOMPARE(failureOf([&] { store.writeString("tip2", "x"); }),
+             QStringLiteral("Failed to set data for 'tip2'"));
+
+    // A later write that gets through stores only its own value.
+    prefs.MarkTipShown("tip5");
+    QCOMPARE(storedValue(system, "tip5")->toString(), QStringLiteral("true"));
+    QCOMPARE(storedValue(system, "browser")->toString(), QStringLiteral("default"));
+    QCOMPARE(storedValue(system, "tip2")->toString(), QStringLiteral("false"));
+    QFile f(storeFile(system));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray content = f.readAll();
+    QVERIFY2(!content.contains("/usr/bin/browse"), content.constData());
 }
 
 QTEST_GUILESS_MAIN(PreferencesTest)
