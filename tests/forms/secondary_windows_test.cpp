@@ -1,5 +1,6 @@
 // The browser settings, quick tip and About windows on their own, with the real
 // preferences store in a temporary folder.
+#include "../prefs/file_size_limit.h"
 #include "forms/about/about_window.h"
 #include "forms/browser/browser_window.h"
 #include "forms/tip/tip_window.h"
@@ -55,6 +56,7 @@ private slots:
     void browserClosingKeepsTheChoiceButStoresNothing();
     void browserTickAndOk();
     void browserBrowseCancelledChangesNothing();
+    void browserOkWhoseWriteFailsStaysOpen();
     void tipWindow();
     void aboutWindowLinks();
 };
@@ -208,6 +210,28 @@ void SecondaryWindowsTest::browserBrowseCancelledChangesNothing() {
     // The dialog opens at the program in use.
     QCOMPARE(f.tp.dialogs.shown().at(0).spec.initialPath, kProgram);
     QVERIFY(f.window.isVisible());
+    f.tp.dialogs.verifyAllUsed();
+}
+
+void SecondaryWindowsTest::browserOkWhoseWriteFailsStaysOpen() {
+    BrowserFixture f;
+    f.window.show();
+    f.browse(kProgram);
+    f.tp.dialogs.expectError();
+    {
+        brivane::test::FileSizeLimit limit(8);
+        QVERIFY(limit.active());
+        QTest::mouseClick(f.ui->Ok_button, Qt::LeftButton);
+    }
+    QCOMPARE(f.tp.dialogs.errors(), QStringList{"Failed to set data for 'browser'"});
+    // The window stays open with the new choice in effect; the store keeps the old one.
+    QVERIFY(f.window.isVisible());
+    QCOMPARE(f.prefs.BrowserSetting, kProgram);
+    QCOMPARE(storedBrowser(f.tp), QStringLiteral("default"));
+    // Ok again once the store can be written.
+    QTest::mouseClick(f.ui->Ok_button, Qt::LeftButton);
+    QVERIFY(!f.window.isVisible());
+    QCOMPARE(storedBrowser(f.tp), kProgram);
     f.tp.dialogs.verifyAllUsed();
 }
 

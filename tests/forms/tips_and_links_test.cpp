@@ -1,6 +1,7 @@
 // Quick tips, the browser and About windows opened from the menu, and the
 // maker's web links, on the program's own windows and the real store kept in a
 // temporary folder.
+#include "../prefs/file_size_limit.h"
 #include "app/startup.h"
 #include "forms/about/about_window.h"
 #include "forms/browser/browser_window.h"
@@ -115,6 +116,7 @@ private slots:
     void onlyExactlyFalseShowsATip();
     void tipWithTheStoreGoneShowsAgainNextRun();
     void storeThatCannotBeCreated();
+    void tipWhoseStoreWriteFails();
     void menuWindowsAndWebLinks();
 };
 
@@ -322,6 +324,40 @@ void TipsAndLinksTest::storeThatCannotBeCreated() {
     tp.dialogs.expectMessage();
     run.ui->degree->setText(QStringLiteral("999"));
     QCOMPARE(run.ui->degree->text(), QStringLiteral("255"));
+    tp.dialogs.verifyAllUsed();
+}
+
+void TipsAndLinksTest::tipWhoseStoreWriteFails() {
+    TestPlatform tp;
+    Run run(tp.platform);
+    QVERIFY(run.activate());
+    {
+        brivane::test::FileSizeLimit limit(8);
+        QVERIFY(limit.active());
+        // Tip 1 ends at the failed write, before its window would show.
+        tp.dialogs.expectError();
+        run.enter(run.ui->link_box);
+        QVERIFY(!run.tip->isVisible());
+        QCOMPARE(run.prefs.TipFlags[0], QStringLiteral("true"));
+
+        // Tip 4 ends too, and the number check of that change does not run.
+        tp.dialogs.expectError();
+        run.ui->degree->setText(QStringLiteral("300"));
+        QVERIFY(!run.tip->isVisible());
+        QCOMPARE(run.ui->degree->text(), QStringLiteral("300"));
+
+        // Tip 3's window is already up when its write fails.
+        QVERIFY(run.activate());
+        tp.dialogs.expectError();
+        run.enter(run.ui->image_box);
+        QVERIFY(run.tip->isVisible());
+        QCOMPARE(run.tip->lines(), kTip3);
+    }
+    QCOMPARE(tp.dialogs.errors(),
+             (QStringList{"Failed to set data for 'tip1'", "Failed to set data for 'tip4'",
+                          "Failed to set data for 'tip3'"}));
+    for (const char* name : {"tip1", "tip3", "tip4"})
+        QCOMPARE(stored(tp, name), QStringLiteral("false"));
     tp.dialogs.verifyAllUsed();
 }
 
