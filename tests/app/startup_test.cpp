@@ -1,0 +1,153 @@
+// Start-up, shutdown and the one way failures reach the user.
+#include "app/error_reporting.h"
+#include "app/startup.h"
+#include "forms/about/about_window.h"
+#include "forms/browser/browser_window.h"
+#include "forms/main/main_window.h"
+#include "forms/tip/tip_window.h"
+#include "prefs/preferences.h"
+#include "test_platform.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include <stdexcept>
+
+using namespace brivane;
+using namespace brivane::test;
+
+namespace {
+
+// An object whose event handling fails, as a handler without its own boundary would.
+class Throwing : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User)
+            throw IoError(32, QStringLiteral("I/O error 32"));
+        return QObject::event(e);
+    }
+};
+
+} // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fullStopRule() {
+        const QList<QPair<QString, QString>> cases = {
+            {"'' is not a valid integer value", "'' is not a valid integer value."},
+            {"I/O error 32", "I/O error 32."},
+            {"Failed to create key \\SOFTWARE\\Orlinde\\Brivane",
+             "Failed to create key \\SOFTWARE\\Orlinde\\Brivane."},
+            {"Invalid data type for 'tip1'", "Invalid data type for 'tip1'"},
+            {"ends in a bracket)", "ends in a bracket)"},
+            {"File not found.", "File not found."},
+            {"ends in a blank ", "ends in a blank "},
+            {"ends in a dash -", "ends in a dash -"},
+            {"ends in a slash /", "ends in a slash /."},
+            {"", ""}};
+        for (const auto& [message, shown] : cases)
+            QCOMPARE(ErrorReporter::withFullStop(message), shown);
+    }
+
+    void reporterShowsTheErrorBox() {
+        TestPlatform platform;
+        platform.dialogs.expectError();
+        reportFailure(QStringLiteral("I/O error 32"));
+        QCOMPARE(platform.dialogs.errors(), QStringList{"I/O error 32."});
+        platform.dialogs.verifyAllUsed();
+    }
+
+    void eachBoundaryEndsOnlyItsHandler() {
+        TestPlatform platform;
+        QStringList steps;
+        platform.dialogs.expectError();
+        platform.dialogs.expectError();
+        platform.dialogs.expectError();
+        runGuarded([&] {
+            steps << "outer start";
+            runGuarded([&] {
+                throw ConversionError(QString());
+                steps << "never";
+            });
+            steps << "after nested Error";
+            runGuarded([] { throw std::runtime_error("Disk trouble"); });
+            runGuarded([] { throw 42; });
+            steps << "outer end";
+        });
+        QCOMPARE(steps, QStringList({"outer start", "after nested Error", "outer end"}));
+        QCOMPARE(platform.dialogs.errors(), QStringList({"'' is not a valid integer value.",
+                                                         "Disk trouble.", "Unknown failure."}));
+        platform.dialogs.verifyAllUsed();
+    }
+
+    void applicationCatchesWhatEscapes() {
+        TestPlatform platform;
+        Throwing object;
+        platform.dialogs.expectError();
+        QEvent event(QEvent::User);
+        QCoreApplication::sendEvent(&object, &event);
+        QCOMPARE(platform.dialogs.errors(), QStringList{"I/O error 32."});
+        platform.dialogs.verifyAllUsed();
+    }
+
+    void namesAndFont() {
+        QCOMPARE(applicationTitle(), QStringLiteral("Brivane"));
+        QCOMPARE(helpFileName(), QStringLiteral("Help.hlp"));
+        applyApplicationFont();
+        const QFont font = QApplication::font();
+        QCOMPARE(font.pointSize(), 8);
+        if (QFontDatabase::hasFamily(QStringLiteral("Liberation Sans")))
+            QCOMPARE(QFontInfo(font).family(), QStringLiteral("Liberation Sans"));
+    }
+
+    void startUpAndShutdown() {
+        TestPlatform platform;
+        PreferencesStore store;
+        Preferences preferences(store);
+        std::unique_ptr<ProgramWindows> windows =
+            createProgramWindows(platform.platform, preferences);
+        QVERIFY(windows->main && windows->about && windows->tip && windows->browser);
+        // Created hidden; creation ran the main window's own start step.
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{windows->main.get(), windows->about.get(),
+                                             windows->tip.get(), windows->browser.get()})
+            QVERIFY2(!w->isVisible(), w->metaObject()->className());
+        QCOMPARE(preferences.BrowserSetting, QStringLiteral("default"));
+        QVERIFY(!windows->main->WorkingDirectory.isEmpty());
+
+        showMainWindow(*windows->main);
+        QVERIFY(QTest::qWaitForWindowExposed(windows->main.get()));
+        QVERIFY(!windows->about->isVisible());
+        const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+        const QPoint centre = windows->main->geometry().center();
+        QVERIFY2(qAbs(centre.x() - screenCentre.x()) <= 2 &&
+                     qAbs(centre.y() - screenCentre.y()) <= 2,
+                 qPrintable(QStringLiteral("%1,%2").arg(centre.x()).arg(centre.y())));
+
+        // Closing the main window ends the loop with status 0, though the About
+        // window is still open, and asks nothing.
+        QTimer::singleShot(0, this, [&] {
+            windows->about->show();
+            windows->main->close();
+        });
+        QTimer::singleShot(10000, this, [] { QCoreApplication::exit(99); });
+        const int status = QCoreApplication::exec();
+        QCOMPARE(status, 0);
+        QVERIFY(platform.dialogs.shown().isEmpty());
+        windows.reset();
+        platform.dialogs.verifyAllUsed();
+    }
+};
+
+int main(int argc, char** argv) {
+    BrivaneApplication app(argc, argv);
+    StartupTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "startup_test.moc"
