@@ -127,6 +127,16 @@ void MainCommandsTest::makeHtmlThatFailsTouchesNeither() {
              QStringList{QStringLiteral("'' is not a valid integer value.")});
     QCOMPARE(readFile(f.pagePath()), before);
     QCOMPARE(f.ui()->html_box->toPlainText(), startupTabText());
+
+    // A page file that cannot be created: reported, and the tab is left empty.
+    f.ui()->width->setText(QStringLiteral("100"));
+    f.ui()->title->setText(QStringLiteral("no such folder/page"));
+    f.platform.dialogs.clearShown();
+    f.platform.dialogs.expectError();
+    f.ui()->SpeedButton4->click();
+    QCOMPARE(f.platform.dialogs.errors(), QStringList{QStringLiteral("Invalid filename.")});
+    QCOMPARE(f.ui()->html_box->toPlainText(), QString());
+    QCOMPARE(readFile(f.pagePath()), before);
     f.platform.dialogs.verifyAllUsed();
 }
 
@@ -162,6 +172,16 @@ void MainCommandsTest::saveHtmlAsksFirstThenWritesTheAppletPart() {
     f.platform.dialogs.answerSaveFile(f.pagePath());
     f.ui()->SpeedButton10->click();
     QCOMPARE(readFile(f.pagePath()), appletPart);
+
+    // The chosen file cannot be created: reported after the page was written.
+    QVERIFY(QFile::remove(f.pagePath()));
+    f.platform.dialogs.clearShown();
+    f.platform.dialogs.answerSaveFile(f.path(QStringLiteral("missing/applet.html")));
+    f.platform.dialogs.expectError();
+    f.ui()->SpeedButton10->click();
+    QCOMPARE(f.platform.dialogs.errors(), QStringList{QStringLiteral("Invalid filename.")});
+    QCOMPARE(readFile(f.pagePath()), startupPage());
+    f.platform.dialogs.clearShown();
 
     // A generation that fails leaves the chosen file uncreated.
     f.ui()->height->setText(QString());
