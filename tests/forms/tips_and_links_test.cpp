@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTest>
 
 #include <functional>
@@ -99,8 +100,14 @@ struct Run {
         return QTest::qWaitForWindowActive(main);
     }
 
-    // The focus moves into a box, as with the Tab key.
-    void enter(QWidget* box) { box->setFocus(Qt::TabFocusReason); }
+    // The focus moves into a box, as with the Tab key, on the page that holds it.
+    void enter(QWidget* box) {
+        for (QWidget* w = box; w && w->parentWidget(); w = w->parentWidget())
+            if (auto* pages = qobject_cast<QTabWidget*>(w->parentWidget()->parentWidget()))
+                pages->setCurrentWidget(w);
+        QVERIFY(box->isVisible());
+        box->setFocus(Qt::TabFocusReason);
+    }
 };
 
 } // namespace
