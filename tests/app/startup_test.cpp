@@ -8,9 +8,14 @@
 #include "prefs/preferences.h"
 #include "test_platform.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -103,6 +108,37 @@ private slots:
         QCOMPARE(font.pointSize(), 8);
         if (QFontDatabase::hasFamily(QStringLiteral("Liberation Sans")))
             QCOMPARE(QFontInfo(font).family(), QStringLiteral("Liberation Sans"));
+    }
+
+    void failingCreationStepIsReportedAndTheWindowStillWorks() {
+        TestPlatform platform;
+        // A store that cannot be created: its folders would lie below a plain file.
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath("blocker"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        isolatePreferences(blocker.fileName() + "/below");
+        PreferencesStore store;
+        Preferences preferences(store);
+
+        platform.dialogs.expectError();
+        std::unique_ptr<ProgramWindows> windows =
+            createProgramWindows(platform.platform, preferences);
+        QCOMPARE(platform.dialogs.errors(),
+                 QStringList{"Failed to create key \\SOFTWARE\\Orlinde\\Brivane."});
+        // Everything before the failing step was done; the windows were all made.
+        QVERIFY(windows->about && windows->tip && windows->browser);
+        QCOMPARE(windows->main->WorkingDirectory, QDir::currentPath() + "/");
+        QCOMPARE(preferences.BrowserSetting, QStringLiteral("default"));
+
+        showMainWindow(*windows->main);
+        QVERIFY(QTest::qWaitForWindowExposed(windows->main.get()));
+        auto* title = windows->main->findChild<QLineEdit*>(QStringLiteral("title"));
+        auto* caption = windows->main->findChild<QLabel*>(QStringLiteral("Label18"));
+        QVERIFY(title && caption);
+        title->setText(QStringLiteral("works"));
+        QCOMPARE(caption->text(), QStringLiteral("\"works.html\""));
+        platform.dialogs.verifyAllUsed();
     }
 
     void startUpAndShutdown() {
