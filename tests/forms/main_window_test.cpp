@@ -1,11 +1,13 @@
 // The main window's layout, start state, caption of the page file and up-downs.
 #include "app/startup.h"
 #include "forms/main/up_down.h"
+#include "forms/tip/tip_window.h"
 #include "main_window_fixture.h"
 #include "model/applet_settings.h"
 
 #include <QAccessible>
 #include <QDir>
+#include <QFocusEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -128,6 +130,62 @@ private slots:
         QCOMPARE(ui->Label18->text(), QStringLiteral("\".html\""));
         QTest::keyClicks(ui->title, QStringLiteral("abc"));
         QCOMPARE(ui->Label18->text(), QStringLiteral("\"abc.html\""));
+    }
+
+    void enteringABoxRunsItsEnterHandler() {
+        // Fresh preferences: every tip is still due, so an entry shows its tip.
+        Ttip_window tip;
+        f->window.setCompanionWindows(nullptr, &tip, nullptr);
+        QCOMPARE(f->preferences.TipFlags[0], QStringLiteral("false"));
+
+        // Coming back to the window from elsewhere is no entry.
+        QFocusEvent back(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(f->ui()->link_box, &back);
+        QCOMPARE(f->preferences.TipFlags[0], QStringLiteral("false"));
+
+        const QList<QPair<QLineEdit*, int>> boxes = {
+            {f->ui()->link_box, 0}, {f->ui()->frame_box, 1}, {f->ui()->image_box, 2}};
+        for (const auto& [box, index] : boxes) {
+            QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+            QApplication::sendEvent(box, &in);
+            QVERIFY2(f->preferences.TipFlags[index] == QLatin1String("true"),
+                     qPrintable(box->objectName()));
+        }
+        // The label box has no tip of its own.
+        QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+        QApplication::sendEvent(f->ui()->button_label, &in);
+        QCOMPARE(f->preferences.TipFlags[3], QStringLiteral("false"));
+        f->window.setCompanionWindows(nullptr, nullptr, nullptr);
+    }
+
+    void derivationSeesTheControls() {
+        auto* ui = f->ui();
+        f->window.deriveAppletValues();
+        const AppletSettings& s = f->window.settings;
+        QCOMPARE(s.buttonColour.hex, QStringLiteral("0000A0"));
+        QCOMPARE(s.fontColour.hex, QStringLiteral("FFFFFF"));
+        QCOMPARE(s.clickColour.hex, QStringLiteral("FF0000"));
+        QCOMPARE(s.StyleCode + s.DirectionCode + s.FontStyleCode + s.PositionCode,
+                 QStringLiteral("0000"));
+        QCOMPARE(s.AppletWidth, QStringLiteral("100"));
+        QCOMPARE(s.AppletHeight, QStringLiteral("104"));
+
+        ui->Horz_check_box->setChecked(true);
+        ui->style1->setChecked(true);
+        ui->italic->setChecked(true);
+        ui->left->setChecked(true);
+        ui->font_size->setCurrentIndex(5);
+        ui->align->setCurrentIndex(1);
+        ui->title->setText(QStringLiteral("bar"));
+        f->window.deriveAppletValues();
+        QCOMPARE(s.StyleCode + s.DirectionCode + s.FontStyleCode + s.PositionCode,
+                 QStringLiteral("1121"));
+        QCOMPARE(s.AppletWidth, QStringLiteral("400"));
+        QCOMPARE(s.AppletHeight, QStringLiteral("26"));
+        QCOMPARE(s.fontSize, QStringLiteral("20"));
+        QCOMPARE(s.fontSizeIndex, 5);
+        QCOMPARE(s.align, QStringLiteral("Left "));
+        QCOMPARE(s.title, QStringLiteral("bar"));
     }
 
     void activationSetsTheFlag() {
