@@ -3,6 +3,7 @@
 #include "model/errors.h"
 
 #include <limits>
+#include <utility>
 
 namespace brivane {
 
@@ -77,18 +78,21 @@ ButtonTable::ButtonTable() {
         table.resize(kMaxButtons);
 }
 
-const QString& ButtonTable::entry(ButtonField field, int k) const {
-    // Outside 1..kMaxButtons there is no entry; it reads as empty text.
+const QString& ButtonTable::emptyEntry() {
     static const QString empty;
-    if (k < 1 || k > kMaxButtons)
-        return empty;
-    return tables_[static_cast<size_t>(field)][static_cast<size_t>(k - 1)];
+    return empty;
 }
 
 void ButtonTable::setEntry(ButtonField field, int k, const QString& text) {
     if (k < 1 || k > kMaxButtons)
         return;
     tables_[static_cast<size_t>(field)][static_cast<size_t>(k - 1)] = text;
+}
+
+void ButtonTable::setEntry(ButtonField field, int k, QString&& text) {
+    if (k < 1 || k > kMaxButtons)
+        return;
+    tables_[static_cast<size_t>(field)][static_cast<size_t>(k - 1)] = std::move(text);
 }
 
 void ButtonTable::clearAll() {

@@ -23,12 +23,20 @@ enum class ButtonField { Link, Label, Image, Frame };
 class ButtonTable {
 public:
     ButtonTable();
-    const QString& entry(ButtonField field, int k) const;
+    // Outside 1..kMaxButtons there is no entry; it reads as empty text. (Inline: the
+    // page generator reads 131 thousand entries for the largest bar.)
+    const QString& entry(ButtonField field, int k) const {
+        if (k < 1 || k > kMaxButtons)
+            return emptyEntry();
+        return tables_[static_cast<size_t>(field)][static_cast<size_t>(k - 1)];
+    }
     void setEntry(ButtonField field, int k, const QString& text);
+    void setEntry(ButtonField field, int k, QString&& text); // takes the text over
     // Empties every entry of all four tables, not only those up to the button count.
     void clearAll();
 
 private:
+    static const QString& emptyEntry();
     std::array<std::vector<QString>, 4> tables_;
 };
 

@@ -3,59 +3,302 @@
 #include "model/errors.h"
 #include "model/text_file.h"
 
+#include <QStringEncoder>
+
 #include <algorithm>
+#include <cstring>
+#include <utility>
 
 namespace brivane {
 
 namespace {
 
-constexpr char kCrLf[] = "\r\n";
-constexpr char kLineEnd[] = "\">\r\n";
-
-// Per-button groups in page order. The frame separator is the link one, one blank
-// longer than the label and image separators, so for one-digit numbers a frame's
-// value stands one column further right than the others'.
-struct ButtonGroup {
-    QLatin1String prefix;
-    QLatin1String separator;
-    ButtonField field;
+// A fixed text of the page in both forms the sinks need, with its length known
+// when compiling, so that copying it is a few moves rather than a call.
+template <size_t N> struct Lit {
+    const char (&bytes)[N];
+    const char16_t (&units)[N];
 };
+#define BRIVANE_LIT(text)                                                                          \
+    Lit<sizeof(text)> {                                                                            \
+        text, u"" text                                                                             \
+    }
 
-const ButtonGroup kButtonGroups[] = {
-    {QLatin1String("<param name=\"label "), QLatin1String("\"         value=\""),
-     ButtonField::Label},
-    {QLatin1String("<param name=\"link "), QLatin1String("\"          value=\""),
-     ButtonField::Link},
-    {QLatin1String("<param name=\"image "), QLatin1String("\"         value=\""),
-     ButtonField::Image},
-    {QLatin1String("<param name=\"frame "), QLatin1String("\"          value=\""),
-     ButtonField::Frame},
-};
-
-// Appends k in decimal without building a temporary string.
-void appendNumber(QString& out, int k) {
-    char16_t digits[12];
-    int count = 0;
-    unsigned value = static_cast<unsigned>(k);
+template <typename Char> qsizetype formatNumber(int number, Char* out) {
+    Char digits[12];
+    qsizetype count = 0;
+    unsigned value = static_cast<unsigned>(number);
     do {
-        digits[count++] = char16_t(u'0' + value % 10);
+        digits[count++] = Char('0' + value % 10);
         value /= 10;
     } while (value != 0);
-    std::reverse(digits, digits + count);
-    out.append(reinterpret_cast<const QChar*>(digits), count);
+    for (qsizetype i = 0; i < count; ++i)
+        out[i] = digits[count - 1 - i];
+    return count;
 }
 
-void appendLine(QString& out, QLatin1String prefix, const QString& value) {
-    out.append(prefix);
-    out.append(value);
-    out.append(QLatin1String(kLineEnd));
-}
+// The page is written by one set of functions into either of two sinks: UTF-16
+// text (the page's parts and the tab) or the page file's UTF-8 bytes. So the tab
+// and the file come from the same lines, and neither is converted from the other
+// afterwards, which for the largest bar would mean 131 thousand lines once more.
+class Utf16Sink {
+public:
+    // capacity: an estimate of the size; a short estimate only costs a regrowth.
+    Utf16Sink(qsizetype capacity, bool crlf)
+        : text_(capacity, Qt::Uninitialized), out_(text_.data()), crlf_(crlf) {}
+
+    template <size_t N> void put(const Lit<N>& lit) {
+        reserve(N - 1);
+        std::memcpy(static_cast<void*>(out_), lit.units, (N - 1) * sizeof(char16_t));
+        out_ += N - 1;
+    }
+    void put(const QString& value) {
+        reserve(value.size());
+        std::memcpy(static_cast<void*>(out_), value.constData(),
+                    size_t(value.size()) * sizeof(QChar));
+        out_ += value.size();
+    }
+    void putNumber(int number) {
+        reserve(12);
+        out_ += formatNumber(number, reinterpret_cast<char16_t*>(out_));
+    }
+    void endLine() {
+        reserve(2);
+        if (crlf_)
+            *out_++ = u'\r';
+        *out_++ = u'\n';
+    }
+    QString take() {
+        text_.truncate(out_ - text_.constData());
+        return std::move(text_);
+    }
+
+private:
+    void reserve(qsizetype size) {
+        if (text_.constData() + text_.size() - out_ < size) {
+            const qsizetype used = out_ - text_.constData();
+            text_.resize(std::max(text_.size() * 2, used + size));
+            out_ = text_.data() + used;
+        }
+    }
+
+    QString text_;
+    QChar* out_;
+    bool crlf_;
+};
+
+// The page file's UTF-8 bytes, in a buffer sized up front like the text's. (Streaming
+// them to the file in small pieces while the tab is built was measured slower:
+// the writes push the per-button texts out of the cache.)
+class Utf8Sink {
+public:
+    explicit Utf8Sink(qsizetype capacity)
+        : bytes_(capacity, Qt::Uninitialized), out_(bytes_.data()),
+          encoder_(QStringEncoder::Utf8, QStringConverter::Flag::Stateless) {}
+
+    template <size_t N> void put(const Lit<N>& lit) {
+        reserve(N - 1);
+        std::memcpy(out_, lit.bytes, N - 1);
+        out_ += N - 1;
+    }
+    void put(const QString& value) {
+        reserve(3 * value.size());
+        // Most texts are ASCII: copy those units straight and hand the rest, from
+        // the first other character on, to the encoder. (A local pointer: stores
+        // through a char pointer could alias the member, which would make the
+        // compiler reload it for every byte.)
+        const char16_t* in = reinterpret_cast<const char16_t*>(value.constData());
+        const char16_t* const end = in + value.size();
+        char* out = out_;
+        while (in != end && *in < 0x80)
+            *out++ = char(*in++);
+        if (in != end)
+            out = encoder_.appendToBuffer(
+                out, QStringView(reinterpret_cast<const QChar*>(in), end - in));
+        out_ = out;
+    }
+    void putNumber(int number) {
+        reserve(12);
+        out_ += formatNumber(number, out_);
+    }
+    void endLine() {
+        reserve(2);
+        std::memcpy(out_, "\r\n", 2);
+        out_ += 2;
+    }
+    QByteArray take() {
+        bytes_.truncate(out_ - bytes_.constData());
+        return std::move(bytes_);
+    }
+
+private:
+    void reserve(qsizetype size) {
+        if (bytes_.constData() + bytes_.size() - out_ < size) {
+            const qsizetype used = out_ - bytes_.constData();
+            bytes_.resize(std::max(bytes_.size() * 2, used + size));
+            out_ = bytes_.data() + used;
+        }
+    }
+
+    QByteArray bytes_;
+    char* out_;
+    QStringEncoder encoder_;
+};
+
+// The applet part goes to the tab and the file in the same pass: the per-button
+// texts are separate blocks all over the heap, and reading them once instead of
+// twice is most of the cost of the largest pages.
+class TabAndFileSink {
+public:
+    TabAndFileSink(Utf16Sink& tab, Utf8Sink& file) : tab_(tab), file_(file) {}
+    template <size_t N> void put(const Lit<N>& lit) {
+        tab_.put(lit);
+        file_.put(lit);
+    }
+    void put(const QString& value) {
+        tab_.put(value);
+        file_.put(value);
+    }
+    void putNumber(int number) {
+        tab_.putNumber(number);
+        file_.putNumber(number);
+    }
+    void endLine() {
+        tab_.endLine();
+        file_.endLine();
+    }
+
+private:
+    Utf16Sink& tab_;
+    Utf8Sink& file_;
+};
 
 // The number of per-button lines of each group: the button count, never more
 // than the table holds (the window's number check keeps it in 1..32767 anyway).
+// N is converted afresh for each group; it is the same number each time, so one
+// conversion serves all four.
 int groupSize(const QString& buttonsText) {
     const qint32 n = StrToInt(buttonsText);
     return std::clamp<qint32>(n, 0, kMaxButtons);
+}
+
+// Items 1 to 8.
+template <typename Sink> void putHead(Sink& out, const AppletSettings& s) {
+    out.put(BRIVANE_LIT("<html>"));
+    out.endLine();
+    out.endLine();
+    out.put(BRIVANE_LIT("<head>"));
+    out.endLine();
+    out.put(BRIVANE_LIT("<title>"));
+    out.put(s.title);
+    out.put(BRIVANE_LIT("</title>"));
+    out.endLine();
+    out.put(BRIVANE_LIT("</head>"));
+    out.endLine();
+    out.endLine();
+    out.put(BRIVANE_LIT("<body background bgcolor=\"#000000\">"));
+    out.endLine();
+    out.endLine();
+}
+
+template <typename Sink, size_t N>
+void putSettingLine(Sink& out, const Lit<N>& prefix, const QString& value) {
+    out.put(prefix);
+    out.put(value);
+    out.put(BRIVANE_LIT("\">"));
+    out.endLine();
+}
+
+// One group of per-button lines; button k's params are numbered k - 1.
+template <typename Sink, size_t P, size_t S>
+void putGroup(Sink& out, const AppletSettings& s, int n, const Lit<P>& prefix,
+              const Lit<S>& separator, ButtonField field) {
+    for (int k = 1; k <= n; ++k) {
+        out.put(prefix);
+        out.putNumber(k - 1);
+        out.put(separator);
+        out.put(s.table.entry(field, k));
+        out.put(BRIVANE_LIT("\">"));
+        out.endLine();
+    }
+}
+
+// Items 9 to 26: the applet part, which the tab shows.
+template <typename Sink> void putAppletPart(Sink& out, const AppletSettings& s, int n) {
+    out.put(BRIVANE_LIT("<p align="));
+    out.put(s.align);
+    out.put(BRIVANE_LIT(">"));
+    out.endLine();
+    out.put(BRIVANE_LIT("<applet code=\"button.class\" width="));
+    out.put(s.AppletWidth);
+    out.put(BRIVANE_LIT(" height="));
+    out.put(s.AppletHeight);
+    out.put(BRIVANE_LIT(">"));
+    out.endLine();
+
+    // The prefixes pad `value="` into two columns (36 and 35 characters); the
+    // blanks are part of the page the applet reads.
+    putSettingLine(out, BRIVANE_LIT("<param name=\"buttons\"        value=\""), s.buttons);
+    putSettingLine(out, BRIVANE_LIT("<param name=\"color\"          value=\""), s.buttonColour.hex);
+    putSettingLine(out, BRIVANE_LIT("<param name=\"direction\"      value=\""), s.DirectionCode);
+    putSettingLine(out, BRIVANE_LIT("<param name=\"border width\"   value=\""), s.border);
+    putSettingLine(out, BRIVANE_LIT("<param name=\"degree\"         value=\""), s.degree);
+    putSettingLine(out, BRIVANE_LIT("<param name=\"style\"          value=\""), s.StyleCode);
+    putSettingLine(out, BRIVANE_LIT("<param name=\"f_size\"         value=\""), s.fontSize);
+    putSettingLine(out, BRIVANE_LIT("<param name=\"f_style\"        value=\""), s.FontStyleCode);
+    putSettingLine(out, BRIVANE_LIT("<param name=\"f_color\"       value=\""), s.fontColour.hex);
+    putSettingLine(out, BRIVANE_LIT("<param name=\"f_color2\"      value=\""), s.clickColour.hex);
+    putSettingLine(out, BRIVANE_LIT("<param name=\"position\"      value=\""), s.PositionCode);
+    putSettingLine(out, BRIVANE_LIT("<param name=\"f_offset\"      value=\""), s.fOffset);
+    putSettingLine(out, BRIVANE_LIT("<param name=\"font\"          value=\""), s.font);
+
+    // The frame separator is the link one, one blank longer than the label and
+    // image separators, so for one-digit numbers a frame's value stands one column
+    // further right than the others'.
+    putGroup(out, s, n, BRIVANE_LIT("<param name=\"label "), BRIVANE_LIT("\"         value=\""),
+             ButtonField::Label);
+    putGroup(out, s, n, BRIVANE_LIT("<param name=\"link "), BRIVANE_LIT("\"          value=\""),
+             ButtonField::Link);
+    putGroup(out, s, n, BRIVANE_LIT("<param name=\"image "), BRIVANE_LIT("\"         value=\""),
+             ButtonField::Image);
+    putGroup(out, s, n, BRIVANE_LIT("<param name=\"frame "), BRIVANE_LIT("\"          value=\""),
+             ButtonField::Frame);
+    out.put(BRIVANE_LIT("</applet>"));
+    out.endLine();
+    out.put(BRIVANE_LIT("</p>"));
+    out.endLine();
+}
+
+// Items 27 to 31.
+template <typename Sink> void putTail(Sink& out) {
+    out.endLine();
+    out.put(BRIVANE_LIT("</body>"));
+    out.endLine();
+    out.endLine();
+    out.put(BRIVANE_LIT("</html>"));
+    out.endLine();
+    out.endLine();
+}
+
+// The characters the settings put into the page (each counted by a factor for
+// its encoding), and the fixed characters, as upper bounds for the sinks.
+qsizetype valueSize(const AppletSettings& s, int n) {
+    qsizetype size = s.title.size();
+    for (const QString* text :
+         {&s.align, &s.AppletWidth, &s.AppletHeight, &s.buttons, &s.buttonColour.hex,
+          &s.DirectionCode, &s.border, &s.degree, &s.StyleCode, &s.fontSize, &s.FontStyleCode,
+          &s.fontColour.hex, &s.clickColour.hex, &s.PositionCode, &s.fOffset, &s.font})
+        size += text->size();
+    for (ButtonField field :
+         {ButtonField::Label, ButtonField::Link, ButtonField::Image, ButtonField::Frame})
+        for (int k = 1; k <= n; ++k)
+            size += s.table.entry(field, k).size();
+    return size;
+}
+
+qsizetype fixedSize(int n) {
+    // Per-button line: prefix (19) + number (5) + separator (18) + `">` + CR LF.
+    return 1024 + qsizetype(n) * 4 * 48;
 }
 
 } // namespace
@@ -98,83 +341,40 @@ QString appletPagePath(const QString& workingDirectory, const QString& title) {
 }
 
 AppletPage BuildAppletPage(const AppletSettings& s) {
-    AppletPage page;
-    page.head.reserve(128 + s.title.size());
-    page.head += QLatin1String("<html>\r\n\r\n<head>\r\n<title>");
-    page.head += s.title;
-    page.head +=
-        QLatin1String("</title>\r\n</head>\r\n\r\n<body background bgcolor=\"#000000\">\r\n"
-                      "\r\n");
-
-    // N is converted afresh for each group; it is the same number each time, so
-    // one conversion serves all four.
     const int n = groupSize(s.buttons);
-
-    // Reserve the whole applet part at once: 131 thousand lines for the largest bar.
-    qsizetype size = 1024;
-    for (const QString* text :
-         {&s.align, &s.AppletWidth, &s.AppletHeight, &s.buttons, &s.buttonColour.hex,
-          &s.DirectionCode, &s.border, &s.degree, &s.StyleCode, &s.fontSize, &s.FontStyleCode,
-          &s.fontColour.hex, &s.clickColour.hex, &s.PositionCode, &s.fOffset, &s.font})
-        size += text->size();
-    for (const ButtonGroup& group : kButtonGroups) {
-        size += qsizetype(n) * (group.prefix.size() + group.separator.size() + 5 + 4);
-        for (int k = 1; k <= n; ++k)
-            size += s.table.entry(group.field, k).size();
-    }
-
-    QString& out = page.appletPart;
-    out.reserve(size);
-    out += QLatin1String("<p align=");
-    out += s.align;
-    out += QLatin1String(">\r\n<applet code=\"button.class\" width=");
-    out += s.AppletWidth;
-    out += QLatin1String(" height=");
-    out += s.AppletHeight;
-    out += QLatin1String(">\r\n");
-
-    // The prefixes pad `value="` into two columns (36 and 35 characters); the
-    // blanks are part of the page the applet reads.
-    appendLine(out, QLatin1String("<param name=\"buttons\"        value=\""), s.buttons);
-    appendLine(out, QLatin1String("<param name=\"color\"          value=\""), s.buttonColour.hex);
-    appendLine(out, QLatin1String("<param name=\"direction\"      value=\""), s.DirectionCode);
-    appendLine(out, QLatin1String("<param name=\"border width\"   value=\""), s.border);
-    appendLine(out, QLatin1String("<param name=\"degree\"         value=\""), s.degree);
-    appendLine(out, QLatin1String("<param name=\"style\"          value=\""), s.StyleCode);
-    appendLine(out, QLatin1String("<param name=\"f_size\"         value=\""), s.fontSize);
-    appendLine(out, QLatin1String("<param name=\"f_style\"        value=\""), s.FontStyleCode);
-    appendLine(out, QLatin1String("<param name=\"f_color\"       value=\""), s.fontColour.hex);
-    appendLine(out, QLatin1String("<param name=\"f_color2\"      value=\""), s.clickColour.hex);
-    appendLine(out, QLatin1String("<param name=\"position\"      value=\""), s.PositionCode);
-    appendLine(out, QLatin1String("<param name=\"f_offset\"      value=\""), s.fOffset);
-    appendLine(out, QLatin1String("<param name=\"font\"          value=\""), s.font);
-
-    for (const ButtonGroup& group : kButtonGroups) {
-        for (int k = 1; k <= n; ++k) {
-            out += group.prefix;
-            appendNumber(out, k - 1);
-            out += group.separator;
-            out += s.table.entry(group.field, k);
-            out += QLatin1String(kLineEnd);
-        }
-    }
-    out += QLatin1String("</applet>\r\n</p>\r\n");
-
-    page.tail = QLatin1String("\r\n</body>\r\n\r\n</html>\r\n\r\n");
+    const bool crlf = true;
+    AppletPage page;
+    Utf16Sink head(256 + s.title.size(), crlf);
+    putHead(head, s);
+    page.head = head.take();
+    Utf16Sink applet(fixedSize(n) + valueSize(s, n), crlf);
+    putAppletPart(applet, s, n);
+    page.appletPart = applet.take();
+    Utf16Sink tail(64, crlf);
+    putTail(tail);
+    page.tail = tail.take();
     return page;
 }
 
 void GenerateAppletPage(AppletSettings& settings, const QString& workingDirectory, HtmlTab& tab) {
     DeriveAppletValues(settings);
     // Cannot fail after a successful derivation: it converted the button count already.
-    const AppletPage page = BuildAppletPage(settings);
+    const int n = groupSize(settings.buttons);
+    const qsizetype values = valueSize(settings, n);
+    Utf16Sink tabSink(fixedSize(n) + values, false);
+    // Untouched capacity costs nothing, so the bound can be generous.
+    Utf8Sink fileSink(fixedSize(n) + 3 * values);
+    putHead(fileSink, settings);
+    TabAndFileSink both(tabSink, fileSink);
+    putAppletPart(both, settings, n);
+    putTail(fileSink);
+    const QString tabText = tabSink.take();
+    const QByteArray bytes = fileSink.take();
 
     tab.clear();
     AtomicFileWriter writer(appletPagePath(workingDirectory, settings.title));
-    tab.setText(page.tabText());
-    writer.write(page.head.toUtf8());
-    writer.write(page.appletPart.toUtf8());
-    writer.write(page.tail.toUtf8());
+    tab.setText(tabText);
+    writer.write(bytes);
     writer.commit();
 }
 
@@ -190,7 +390,7 @@ void SaveAppletHtml(const QString& tabText, const QString& path) {
         if (end == start)
             break;
         text.append(QStringView(tabText).mid(start, end - start));
-        text.append(QLatin1String(kCrLf));
+        text.append(QLatin1String("\r\n"));
         start = end + 1;
     }
     writeFileAtomically(path, text.toUtf8());

@@ -56,8 +56,9 @@ public:
     bool atEnd() const;
 
 private:
-    QByteArray bytes_; // up to the first byte 26
-    bool utf8_ = true; // else Windows-1252
+    QByteArray bytes_;  // up to the first byte 26
+    bool ascii_ = true; // all bytes below 128: the fastest decoding serves
+    bool utf8_ = true;  // else Windows-1252
     qsizetype pos_ = 0;
 };
 
@@ -82,6 +83,12 @@ public:
     // The text `buttons` holds now, after line 4 was applied and checked.
     virtual QString buttonsText() const = 0;
     virtual void setButtonEntry(ButtonField field, int k, const QString& text) = 0;
+    // The load hands each per-button line over with this; a target that can take
+    // the text over (and save a copy per line, 131 thousand for the largest bar)
+    // overrides it.
+    virtual void takeButtonEntry(ButtonField field, int k, QString&& text) {
+        setButtonEntry(field, k, text);
+    }
 };
 
 enum class LoadResult { Loaded, NotABrivaneFile };
@@ -99,6 +106,7 @@ public:
     void applyLine(SettingsLine line, const QString& text) override;
     QString buttonsText() const override;
     void setButtonEntry(ButtonField field, int k, const QString& text) override;
+    void takeButtonEntry(ButtonField field, int k, QString&& text) override;
 
 private:
     AppletSettings& settings_;

@@ -471,6 +471,11 @@ void SettingsFileTest::survivesHugeLinesAndRandomBytes() {
 
     // Random bytes: refused at the header, or (behind a good header) loaded or ended
     // by a conversion error; never anything else.
+    // One record each for the whole loop: a record holds 4 x 32767 table entries.
+    AppletSettings t;
+    RecordSettingsTarget record(t);
+    AppletSettings u;
+    RecordSettingsTarget record3(u);
     QRandomGenerator random(20261208);
     for (int round = 0; round < 300; ++round) {
         QByteArray bytes(int(random.bounded(4000)), Qt::Uninitialized);
@@ -481,8 +486,6 @@ void SettingsFileTest::survivesHugeLinesAndRandomBytes() {
                 : r == 2 ? char('0' + random.bounded(10))
                          : char(random.bounded(256));
         }
-        AppletSettings t;
-        RecordSettingsTarget record(t);
         SettingsLineReader random1(bytes);
         QCOMPARE(loadSettings(random1, record), LoadResult::NotABrivaneFile);
         SettingsLineReader random2("Brivane File\r\n" + bytes);
@@ -491,9 +494,9 @@ void SettingsFileTest::survivesHugeLinesAndRandomBytes() {
         } catch (const ConversionError&) {
         }
         // Lines 2 to 4 are applied before anything in the random part can fail.
-        AppletSettings u;
         u.width.clear();
-        RecordSettingsTarget record3(u);
+        u.buttons.clear();
+        u.buttonColour = AppletColour();
         SettingsLineReader random3(crlf(kStartUpLines.mid(0, 5)) + bytes);
         try {
             QCOMPARE(loadSettings(random3, record3), LoadResult::Loaded);

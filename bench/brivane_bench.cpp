@@ -1,0 +1,130 @@
+// Times the page generator and the settings file against the plainest possible
+// write of the same number of bytes into the same folder, in the same run.
+#include "model/page_generator.h"
+#include "model/settings_file.h"
+#include "model/text_file.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <limits>
+
+using namespace brivane;
+
+namespace {
+
+class DiscardingTab : public HtmlTab {
+public:
+    void clear() override { text.clear(); }
+    void setText(const QString& t) override { text = t; }
+    QString text;
+};
+
+double milliseconds(const std::function<void()>& run) {
+    QElapsedTimer timer;
+    timer.start();
+    run();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// The reference: one fopen, one fwrite, one fclose of the same number of bytes.
+void bareWrite(const QByteArray& name, const QByteArray& bytes) {
+    FILE* file = std::fopen(name.constData(), "wb");
+    if (!file ||
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file) != size_t(bytes.size())) {
+        std::perror("bare write");
+        std::exit(1);
+    }
+    std::fclose(file);
+}
+
+// Keeps the best time of each measurement. The measurements take turns within
+// each repetition, so a busy moment of the machine hurts them alike, and the best
+// of several repetitions is the least disturbed one.
+struct Best {
+    double ms = std::numeric_limits<double>::max();
+    void add(double sample) { ms = std::min(ms, sample); }
+};
+
+void fill(AppletSettings& settings, int n) {
+    settings.buttons = QString::number(n);
+    for (int k = 1; k <= n; ++k) {
+        settings.table.setEntry(ButtonField::Label, k, QStringLiteral("Button %1").arg(k));
+        settings.table.setEntry(ButtonField::Link, k, QStringLiteral("page_%1.html").arg(k));
+        settings.table.setEntry(ButtonField::Image, k, QStringLiteral("button_%1.gif").arg(k));
+        settings.table.setEntry(ButtonField::Frame, k, QStringLiteral("main"));
+    }
+}
+
+void row(const char* what, double ms, double bare, qsizetype bytes) {
+    std::printf("  %-28s %9.3f ms   bare fwrite %9.3f ms   ratio %5.2f   (%lld bytes)\n", what, ms,
+                bare, ms / bare, static_cast<long long>(bytes));
+}
+
+} // namespace
+
+int main() {
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "no temporary folder\n");
+        return 1;
+    }
+    const QString folder = dir.path() + QLatin1Char('/');
+    const QString barePath = folder + QStringLiteral("bare.bin");
+    const QString settingsPath = folder + QStringLiteral("settings.txt");
+
+    std::printf("Folder: %s\n", qPrintable(dir.path()));
+    std::printf("Each time is the best of several runs; \"bare\" is one fwrite of as many bytes "
+                "to the same folder.\n");
+    for (int n : {4, 300, kMaxButtons}) {
+        const int repetitions = n > 1000 ? 25 : 200;
+        AppletSettings settings;
+        fill(settings, n);
+        DiscardingTab tab;
+
+        DeriveAppletValues(settings);
+        const QByteArray pageBytes = BuildAppletPage(settings).fileBytes();
+        const QByteArray settingsBytes = settingsFileBytes(settings);
+        const QByteArray bareName = QFile::encodeName(barePath);
+        // Generation alone: the same run, with the page going to /dev/null, which is
+        // written directly rather than through a temporary file.
+        AppletSettings toNull = settings;
+        toNull.title = QStringLiteral("null");
+        AppletSettings loaded;
+        RecordSettingsTarget target(loaded);
+
+        Best generation, generateAndWrite, barePage, settingsWrite, settingsRead, bareSettings;
+        for (int i = 0; i < repetitions; ++i) {
+            generation.add(
+                milliseconds([&] { GenerateAppletPage(toNull, QStringLiteral("/dev/"), tab); }));
+            generateAndWrite.add(milliseconds([&] { GenerateAppletPage(settings, folder, tab); }));
+            barePage.add(milliseconds([&] { bareWrite(bareName, pageBytes); }));
+            settingsWrite.add(milliseconds([&] { WriteSettingsFile(settings, settingsPath); }));
+            settingsRead.add(milliseconds([&] {
+                SettingsLineReader reader(readWholeFile(settingsPath));
+                if (loadSettings(reader, target) != LoadResult::Loaded)
+                    std::exit(1);
+            }));
+            bareSettings.add(milliseconds([&] { bareWrite(bareName, settingsBytes); }));
+        }
+        if (loaded.table.entry(ButtonField::Frame, n) != QStringLiteral("main") ||
+            readWholeFile(folder + QStringLiteral("untitled.html")) != pageBytes) {
+            std::fprintf(stderr, "the files did not come out as built\n");
+            return 1;
+        }
+
+        std::printf("N = %d (best of %d)\n", n, repetitions);
+        row("page generation", generation.ms, barePage.ms, pageBytes.size());
+        row("page generation + write", generateAndWrite.ms, barePage.ms, pageBytes.size());
+        row("settings write", settingsWrite.ms, bareSettings.ms, settingsBytes.size());
+        row("settings read", settingsRead.ms, bareSettings.ms, settingsBytes.size());
+    }
+    std::printf("Targets at N = %d: page generation + write and settings read each within 3x "
+                "of the bare fwrite.\n",
+                kMaxButtons);
+    return 0;
+}
