@@ -5,6 +5,10 @@
 
 #include <QStringEncoder>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -24,18 +28,29 @@ template <size_t N> struct Lit {
         text, u"" text                                                                             \
     }
 
-template <typename Char> qsizetype formatNumber(int number, Char* out) {
-    Char digits[12];
-    qsizetype count = 0;
-    unsigned value = static_cast<unsigned>(number);
-    do {
-        digits[count++] = Char('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    for (qsizetype i = 0; i < count; ++i)
-        out[i] = digits[count - 1 - i];
-    return count;
-}
+// The number in a per-button param name, kept as its decimal digits and counted
+// up in place: formatting 131 thousand numbers afresh was a tenth of the run.
+class DecimalCounter {
+public:
+    const char* digits() const { return digits_; }
+    qsizetype size() const { return size_; }
+    void increment() {
+        qsizetype i = size_ - 1;
+        while (i >= 0 && digits_[i] == '9')
+            digits_[i--] = '0';
+        if (i >= 0) {
+            ++digits_[i];
+        } else {
+            std::memmove(digits_ + 1, digits_, size_t(size_));
+            digits_[0] = '1';
+            ++size_;
+        }
+    }
+
+private:
+    char digits_[12] = {'0'};
+    qsizetype size_ = 1;
+};
 
 // The page is written by one set of functions into either of two sinks: UTF-16
 // text (the page's parts and the tab) or the page file's UTF-8 bytes. So the tab
@@ -58,9 +73,11 @@ public:
                     size_t(value.size()) * sizeof(QChar));
         out_ += value.size();
     }
-    void putNumber(int number) {
-        reserve(12);
-        out_ += formatNumber(number, reinterpret_cast<char16_t*>(out_));
+    void putDigits(const char* digits, qsizetype size) {
+        reserve(size);
+        for (qsizetype i = 0; i < size; ++i)
+            out_[i] = QLatin1Char(digits[i]);
+        out_ += size;
     }
     void endLine() {
         reserve(2);
@@ -123,9 +140,10 @@ public:
                 out, QStringView(reinterpret_cast<const QChar*>(in), end - in));
         out_ = out;
     }
-    void putNumber(int number) {
-        reserve(12);
-        out_ += formatNumber(number, out_);
+    void putDigits(const char* digits, qsizetype size) {
+        reserve(size);
+        std::memcpy(out_, digits, size_t(size));
+        out_ += size;
     }
     void endLine() {
         reserve(2);
@@ -175,9 +193,9 @@ public:
         tab_.put(value);
         file_.put(value);
     }
-    void putNumber(int number) {
-        tab_.putNumber(number);
-        file_.putNumber(number);
+    void putDigits(const char* digits, qsizetype size) {
+        tab_.putDigits(digits, size);
+        file_.putDigits(digits, size);
     }
     void endLine() {
         tab_.endLine();
@@ -187,10 +205,10 @@ public:
     // A per-button line, written into both buffers at once through local pointers:
     // this is the line the largest bar has 131 thousand of.
     template <size_t P, size_t S>
-    void putButtonLine(const Lit<P>& prefix, int number, const Lit<S>& separator,
+    void putButtonLine(const Lit<P>& prefix, const DecimalCounter& number, const Lit<S>& separator,
                        const QString& value) {
-        char digits[12];
-        const qsizetype digitCount = formatNumber(number, digits);
+        const char* const digits = number.digits();
+        const qsizetype digitCount = number.size();
         const qsizetype fixed = qsizetype(P - 1) + digitCount + qsizetype(S - 1) + 4;
         char16_t* t = tab_.claim(fixed + value.size());
         char* f = file_.claim(fixed + 3 * value.size());
@@ -212,12 +230,31 @@ public:
 
         const char16_t* in = reinterpret_cast<const char16_t*>(value.constData());
         const char16_t* const end = in + value.size();
-        std::memcpy(t, in, size_t(value.size()) * sizeof(char16_t));
-        t += value.size();
-        while (in != end && *in < 0x80)
+#ifdef __SSE2__
+        // Eight units at a time: copied to the tab and, while they are ASCII, packed
+        // into eight bytes for the file. Never reads beyond the text.
+        const __m128i nonAscii = _mm_set1_epi16(short(0xFF80));
+        while (end - in >= 8) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+            if (_mm_movemask_epi8(
+                    _mm_cmpeq_epi16(_mm_and_si128(units, nonAscii), _mm_setzero_si128())) != 0xFFFF)
+                break;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(t), units);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(f), _mm_packus_epi16(units, units));
+            in += 8;
+            t += 8;
+            f += 8;
+        }
+#endif
+        while (in != end && *in < 0x80) {
+            *t++ = *in;
             *f++ = char(*in++);
-        if (in != end)
+        }
+        if (in != end) {
+            std::memcpy(t, in, size_t(end - in) * sizeof(char16_t));
+            t += end - in;
             f = file_.encode(f, in, end);
+        }
 
         std::memcpy(t, u"\">\n", 3 * sizeof(char16_t));
         t += 3;
@@ -234,18 +271,18 @@ private:
 
 // The same line for a single sink.
 template <typename Sink, size_t P, size_t S>
-void putButtonLine(Sink& out, const Lit<P>& prefix, int number, const Lit<S>& separator,
-                   const QString& value) {
+void putButtonLine(Sink& out, const Lit<P>& prefix, const DecimalCounter& number,
+                   const Lit<S>& separator, const QString& value) {
     out.put(prefix);
-    out.putNumber(number);
+    out.putDigits(number.digits(), number.size());
     out.put(separator);
     out.put(value);
     out.put(BRIVANE_LIT("\">"));
     out.endLine();
 }
 template <size_t P, size_t S>
-void putButtonLine(TabAndFileSink& out, const Lit<P>& prefix, int number, const Lit<S>& separator,
-                   const QString& value) {
+void putButtonLine(TabAndFileSink& out, const Lit<P>& prefix, const DecimalCounter& number,
+                   const Lit<S>& separator, const QString& value) {
     out.putButtonLine(prefix, number, separator, value);
 }
 
@@ -289,8 +326,16 @@ void putSettingLine(Sink& out, const Lit<N>& prefix, const QString& value) {
 template <typename Sink, size_t P, size_t S>
 void putGroup(Sink& out, const AppletSettings& s, int n, const Lit<P>& prefix,
               const Lit<S>& separator, ButtonField field) {
-    for (int k = 1; k <= n; ++k)
-        putButtonLine(out, prefix, k - 1, separator, s.table.entry(field, k));
+    // The texts are separate blocks all over the heap; asking for the ones a few
+    // lines ahead hides most of the wait for memory.
+    constexpr int kAhead = 16;
+    DecimalCounter number; // k - 1
+    for (int k = 1; k <= n; ++k) {
+        if (k + kAhead <= n)
+            __builtin_prefetch(s.table.entry(field, k + kAhead).constData());
+        putButtonLine(out, prefix, number, separator, s.table.entry(field, k));
+        number.increment();
+    }
 }
 
 // Items 9 to 26: the applet part, which the tab shows.
