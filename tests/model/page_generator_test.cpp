@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -63,6 +64,8 @@ private slots:
     void fileThatCannotBeCreatedLeavesTabEmpty();
     void writeFailureKeepsPreviousPage();
     void runningTwiceGivesTheSamePage();
+    void tabAndFileAgreeForAnyText();
+    void largestBarIsNumberedToTheEnd();
     void savesTheTabLinesUpToTheFirstEmptyOne();
 
 private:
@@ -342,6 +345,58 @@ void PageGeneratorTest::runningTwiceGivesTheSamePage() {
     GenerateAppletPage(s, wd(), tab);
     QCOMPARE(readFile(wd() + QStringLiteral("untitled.html")), first);
     QCOMPARE(tab.text, firstTab);
+}
+
+void PageGeneratorTest::tabAndFileAgreeForAnyText() {
+    // Texts of every length around the eight-unit steps, with characters beyond
+    // ASCII (two- and three-byte ones, surrogate pairs) at every position: the page
+    // file must be exactly the UTF-8 of the page's text, and the tab its lines.
+    const QString specials[] = {QString::fromUtf8("\xc3\xa9"), QString::fromUtf8("\xe2\x82\xac"),
+                                QString::fromUtf8("\xf0\x9f\x98\x80"), QStringLiteral("\x7f"),
+                                QStringLiteral("\"")};
+    AppletSettings s;
+    s.buttons = QStringLiteral("120");
+    QRandomGenerator random(42);
+    for (int k = 1; k <= 120; ++k) {
+        for (ButtonField field :
+             {ButtonField::Label, ButtonField::Link, ButtonField::Image, ButtonField::Frame}) {
+            const int length = int(random.bounded(40));
+            QString text;
+            for (int i = 0; i < length; ++i)
+                text += QChar(u'a' + char16_t(random.bounded(26)));
+            if (k % 3 != 0 && length > 0)
+                text.insert(int(random.bounded(length + 1)), specials[random.bounded(5)]);
+            s.table.setEntry(field, k, text);
+        }
+    }
+    s.title = QString::fromUtf8("T\xc3\xadtulo");
+    s.font = QString::fromUtf8("\xe2\x82\xac");
+    RecordingTab tab;
+    GenerateAppletPage(s, wd(), tab);
+    const AppletPage page = BuildAppletPage(s);
+    QCOMPARE(readFile(wd() + s.title + QStringLiteral(".html")),
+             (page.head + page.appletPart + page.tail).toUtf8());
+    QCOMPARE(tab.text, page.tabText());
+    QCOMPARE(page.fileBytes(), (page.head + page.appletPart + page.tail).toUtf8());
+    QVERIFY(tab.text.contains(QString::fromUtf8("\xf0\x9f\x98\x80")));
+}
+
+void PageGeneratorTest::largestBarIsNumberedToTheEnd() {
+    AppletSettings s;
+    s.buttons = QString::number(kMaxButtons);
+    s.table.setEntry(ButtonField::Frame, kMaxButtons, QStringLiteral("last"));
+    s.table.setEntry(ButtonField::Label, 10000, QStringLiteral("ten thousand"));
+    RecordingTab tab;
+    GenerateAppletPage(s, wd(), tab);
+    const QByteArray file = readFile(wd() + QStringLiteral("untitled.html"));
+    QCOMPARE(file.count("\r\n"), 30 + 4 * kMaxButtons);
+    QVERIFY(file.contains("<param name=\"label 9998\"         value=\"\">\r\n"
+                          "<param name=\"label 9999\"         value=\"ten thousand\">\r\n"
+                          "<param name=\"label 10000\"         value=\"\">\r\n"));
+    QVERIFY(file.contains("<param name=\"frame 32766\"          value=\"last\">\r\n</applet>\r\n"));
+    QVERIFY(file.contains("width=100 height=851942>"));
+    QCOMPARE(tab.text.count(QLatin1Char('\n')), 2 + 13 + 4 * kMaxButtons + 2);
+    QCOMPARE(file, BuildAppletPage(s).fileBytes());
 }
 
 void PageGeneratorTest::savesTheTabLinesUpToTheFirstEmptyOne() {
