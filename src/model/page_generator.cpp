@@ -125,7 +125,7 @@ public:
         out_ += N - 1;
     }
     void put(const QString& value) {
-        reserve(3 * value.size());
+        reserve(encodedSizeBound(value));
         // Most texts are ASCII: copy those units straight and hand the rest, from
         // the first other character on, to the encoder. (A local pointer: stores
         // through a char pointer could alias the member, which would make the
@@ -159,6 +159,10 @@ public:
         return out_;
     }
     void release(char* end) { out_ = end; }
+    // The most bytes a text can take.
+    qsizetype encodedSizeBound(const QString& value) const {
+        return encoder_.requiredSpace(value.size());
+    }
     // Encodes what is left of a text that is not all ASCII.
     char* encode(char* out, const char16_t* begin, const char16_t* end) {
         return encoder_.appendToBuffer(
@@ -211,7 +215,7 @@ public:
         const qsizetype digitCount = number.size();
         const qsizetype fixed = qsizetype(P - 1) + digitCount + qsizetype(S - 1) + 4;
         char16_t* t = tab_.claim(fixed + value.size());
-        char* f = file_.claim(fixed + 3 * value.size());
+        char* f = file_.claim(fixed + file_.encodedSizeBound(value));
 
         std::memcpy(t, prefix.units, (P - 1) * sizeof(char16_t));
         t += P - 1;
