@@ -94,7 +94,9 @@ void UpDown::stepBy(int steps) {
 }
 
 bool UpDown::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == buddy_ && event->type() == QEvent::KeyPress && isEnabled()) {
+    // The event type first: comparing with the guarded pointer casts it, which is
+    // undefined while the edit is being destroyed and still sends events.
+    if (event->type() == QEvent::KeyPress && watched == buddy_ && isEnabled()) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
             if (key->key() == Qt::Key_Up) {
