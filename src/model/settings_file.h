@@ -48,7 +48,9 @@ void WriteSettingsFile(AppletSettings& settings, const QString& path);
 
 // Gives a settings file's lines: only CR ends a line and an LF right behind it is
 // skipped; a lone LF belongs to the line; byte 26 ends the text; past the end come
-// empty lines. Text that is not valid UTF-8 is read as Windows-1252.
+// empty lines. Text that is not valid UTF-8 is read as Windows-1252. A UTF-8 byte
+// order mark stays a character of its line, so a file that starts with one fails
+// the header check (files written here never carry one).
 class SettingsLineReader {
 public:
     explicit SettingsLineReader(const QByteArray& bytes);

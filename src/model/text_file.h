@@ -15,6 +15,8 @@ QString ioMessage(int errorNumber, const QString& path, bool reading);
 // device such as /dev/full, a pipe) is written directly instead, since it cannot
 // be replaced by a rename. Every step is checked and throws IoError; if the
 // writer is destroyed without a successful commit the temporary file is removed.
+// An empty path fails with "Invalid filename", a path ending in '/' (a folder) with
+// "File access denied"; a symbolic link is followed. Paths have no length limit.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(const QString& path); // creates the temporary file
