@@ -36,8 +36,10 @@ public:
         fail(text);
         return false;
     }
-    std::optional<QString> openFile(QWidget*, const FileDialogSpec&) override { return openPath; }
-    std::optional<QString> saveFile(QWidget*, const FileDialogSpec&) override {
+    std::optional<QString> openFile(QWidget*, const FileDialogOptions&) override {
+        return openPath;
+    }
+    std::optional<QString> saveFile(QWidget*, const FileDialogOptions&) override {
         fail(QStringLiteral("save dialog"));
         return std::nullopt;
     }

@@ -11,7 +11,7 @@ namespace brivane {
 
 // A file dialog as a window defines it. The filter is in Qt's form
 // ("Text File (*.txt)"); the dialog opens at initialPath.
-struct FileDialogSpec {
+struct FileDialogOptions {
     QString filter;
     QString defaultSuffix; // without the dot; empty for none
     QString initialPath;
@@ -31,8 +31,8 @@ public:
     // Yes/No question of the information kind; Enter answers Yes, Escape No.
     virtual bool askYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;
     // The chosen path, or nothing when cancelled.
-    virtual std::optional<QString> openFile(QWidget* parent, const FileDialogSpec& spec) = 0;
-    virtual std::optional<QString> saveFile(QWidget* parent, const FileDialogSpec& spec) = 0;
+    virtual std::optional<QString> openFile(QWidget* parent, const FileDialogOptions& options) = 0;
+    virtual std::optional<QString> saveFile(QWidget* parent, const FileDialogOptions& options) = 0;
     // The shared colour dialog, opened at `initial` with the custom colours shown.
     virtual std::optional<QColor> pickColor(QWidget* parent, const QColor& initial) = 0;
 };

@@ -66,18 +66,19 @@ bool QtDialogs::askYesNo(QWidget* parent, const QString& caption, const QString&
     return box.clickedButton() == yes;
 }
 
-std::optional<QString> QtDialogs::runFileDialog(QWidget* parent, const FileDialogSpec& spec,
+std::optional<QString> QtDialogs::runFileDialog(QWidget* parent, const FileDialogOptions& options,
                                                 bool save) {
     QFileDialog dialog(parent);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(!save && spec.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.confirmOverwrite);
-    if (!spec.filter.isEmpty())
-        dialog.setNameFilter(spec.filter);
-    dialog.setDefaultSuffix(spec.defaultSuffix);
-    if (!spec.initialPath.isEmpty()) {
-        const QFileInfo initial(spec.initialPath);
+    dialog.setFileMode(!save && options.mustExist ? QFileDialog::ExistingFile
+                                                  : QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
+    if (!options.filter.isEmpty())
+        dialog.setNameFilter(options.filter);
+    dialog.setDefaultSuffix(options.defaultSuffix);
+    if (!options.initialPath.isEmpty()) {
+        const QFileInfo initial(options.initialPath);
         if (initial.isDir()) {
             dialog.setDirectory(initial.absoluteFilePath());
         } else {
@@ -93,14 +94,14 @@ std::optional<QString> QtDialogs::runFileDialog(QWidget* parent, const FileDialo
     return QDir::toNativeSeparators(chosen.first());
 }
 
-std::optional<QString> QtDialogs::openFile(QWidget* parent, const FileDialogSpec& spec) {
+std::optional<QString> QtDialogs::openFile(QWidget* parent, const FileDialogOptions& options) {
     ActiveWindowKeeper keeper;
-    return runFileDialog(parent, spec, false);
+    return runFileDialog(parent, options, false);
 }
 
-std::optional<QString> QtDialogs::saveFile(QWidget* parent, const FileDialogSpec& spec) {
+std::optional<QString> QtDialogs::saveFile(QWidget* parent, const FileDialogOptions& options) {
     ActiveWindowKeeper keeper;
-    return runFileDialog(parent, spec, true);
+    return runFileDialog(parent, options, true);
 }
 
 QColorDialog* QtDialogs::colorDialog() {

@@ -21,15 +21,16 @@ public:
     void showMessage(QWidget* parent, const QString& text) override;
     void showError(QWidget* parent, const QString& text) override;
     bool askYesNo(QWidget* parent, const QString& caption, const QString& text) override;
-    std::optional<QString> openFile(QWidget* parent, const FileDialogSpec& spec) override;
-    std::optional<QString> saveFile(QWidget* parent, const FileDialogSpec& spec) override;
+    std::optional<QString> openFile(QWidget* parent, const FileDialogOptions& options) override;
+    std::optional<QString> saveFile(QWidget* parent, const FileDialogOptions& options) override;
     std::optional<QColor> pickColor(QWidget* parent, const QColor& initial) override;
 
     // The shared colour dialog (created on first use).
     QColorDialog* colorDialog();
 
 private:
-    std::optional<QString> runFileDialog(QWidget* parent, const FileDialogSpec& spec, bool save);
+    std::optional<QString> runFileDialog(QWidget* parent, const FileDialogOptions& options,
+                                         bool save);
 
     QPointer<QColorDialog> colorDialog_;
 };

@@ -119,7 +119,7 @@ private slots:
         existing.close();
         QtDialogs dialogs;
 
-        FileDialogSpec open;
+        FileDialogOptions open;
         open.filter = QStringLiteral("Text Files (*.txt)");
         open.defaultSuffix = QStringLiteral("txt");
         open.initialPath = dir.path();
@@ -145,7 +145,7 @@ private slots:
         whenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
         QCOMPARE(dialogs.openFile(nullptr, open), std::nullopt);
 
-        FileDialogSpec save;
+        FileDialogOptions save;
         save.filter = QStringLiteral("HTML File (*.html);;Text File (*.txt)");
         save.defaultSuffix = QStringLiteral("html");
         save.initialPath = dir.filePath("page.html");

@@ -171,9 +171,10 @@ private slots:
 
         const auto& shown = f->dialogs().shown();
         QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown[0].spec.filter, QStringLiteral("JPG (*.jpg);;Gif (*.gif);;All Files (*)"));
-        QVERIFY(shown[0].spec.initialPath.isEmpty());
-        QVERIFY(!shown[0].spec.mustExist);
+        QCOMPARE(shown[0].options.filter,
+                 QStringLiteral("JPG (*.jpg);;Gif (*.gif);;All Files (*)"));
+        QVERIFY(shown[0].options.initialPath.isEmpty());
+        QVERIFY(!shown[0].options.mustExist);
         const auto& copies = f->platform.fileCopier.copies;
         QCOMPARE(copies.size(), 1);
         QCOMPARE(copies[0].source, chosen);

@@ -158,15 +158,15 @@ void MainCommandsTest::saveHtmlAsksFirstThenWritesTheAppletPart() {
     QCOMPARE(readFile(f.pagePath()), startupPage());
     const auto& shown = f.platform.dialogs.shown();
     QCOMPARE(shown.size(), 2);
-    QCOMPARE(shown[0].spec.filter, QStringLiteral("HTML File (*.html);;Text File (*.txt)"));
-    QCOMPARE(shown[0].spec.defaultSuffix, QStringLiteral("html"));
-    QVERIFY(shown[0].spec.confirmOverwrite);
-    QCOMPARE(shown[0].spec.initialPath, QString());
+    QCOMPARE(shown[0].options.filter, QStringLiteral("HTML File (*.html);;Text File (*.txt)"));
+    QCOMPARE(shown[0].options.defaultSuffix, QStringLiteral("html"));
+    QVERIFY(shown[0].options.confirmOverwrite);
+    QCOMPARE(shown[0].options.initialPath, QString());
     // The dialog reopens at the path it gave last; a cancel keeps that path.
-    QCOMPARE(shown[1].spec.initialPath, QString());
+    QCOMPARE(shown[1].options.initialPath, QString());
     f.platform.dialogs.answerSaveFile(std::nullopt);
     f.ui()->SpeedButton10->click();
-    QCOMPARE(f.platform.dialogs.shown().last().spec.initialPath, saved);
+    QCOMPARE(f.platform.dialogs.shown().last().options.initialPath, saved);
 
     // To the page file itself: it ends up holding only the applet part.
     f.platform.dialogs.answerSaveFile(f.pagePath());

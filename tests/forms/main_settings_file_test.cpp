@@ -71,10 +71,10 @@ void MainSettingsFileTest::saveAndSaveAsFollowTheNameRules() {
     QCOMPARE(f.w().SettingsFileName, first);
     QCOMPARE(readFile(first), startupSettingsFile());
     QCOMPARE(dialogs.shown().size(), 2);
-    const FileDialogSpec spec = dialogs.shown()[0].spec;
-    QCOMPARE(spec.filter, QStringLiteral("Text File (*.txt)"));
-    QCOMPARE(spec.defaultSuffix, QStringLiteral("txt"));
-    QVERIFY(spec.confirmOverwrite);
+    const FileDialogOptions options = dialogs.shown()[0].options;
+    QCOMPARE(options.filter, QStringLiteral("Text File (*.txt)"));
+    QCOMPARE(options.defaultSuffix, QStringLiteral("txt"));
+    QVERIFY(options.confirmOverwrite);
 
     // Named: Save writes without asking.
     f.ui()->title->setText(QStringLiteral("second title"));
@@ -85,7 +85,7 @@ void MainSettingsFileTest::saveAndSaveAsFollowTheNameRules() {
     // Save As always asks, opening at the path it gave last; a cancel changes nothing.
     dialogs.answerSaveFile(std::nullopt);
     f.ui()->SaveAs1->trigger();
-    QCOMPARE(dialogs.shown().last().spec.initialPath, first);
+    QCOMPARE(dialogs.shown().last().options.initialPath, first);
     QCOMPARE(f.w().SettingsFileName, first);
     const QString second = f.path(QStringLiteral("second.txt"));
     dialogs.answerSaveFile(second);
@@ -103,7 +103,7 @@ void MainSettingsFileTest::saveAndSaveAsFollowTheNameRules() {
     f.ui()->Save1->trigger();
     QVERIFY(readFile(second).contains("\r\nfrom other\r\n"));
     QCOMPARE(readFile(other), settingsFile(2, "from other"));
-    const FileDialogSpec openSpec = dialogs.shown().last().spec;
+    const FileDialogOptions openSpec = dialogs.shown().last().options;
     QCOMPARE(openSpec.filter, QStringLiteral("Text Files (*.txt)"));
     QCOMPARE(openSpec.defaultSuffix, QStringLiteral("txt"));
     QVERIFY(openSpec.mustExist);
@@ -111,7 +111,7 @@ void MainSettingsFileTest::saveAndSaveAsFollowTheNameRules() {
     // The open dialog reopens at its own last path; a cancel changes nothing.
     dialogs.answerOpenFile(std::nullopt);
     f.ui()->Open1->trigger();
-    QCOMPARE(dialogs.shown().last().spec.initialPath, other);
+    QCOMPARE(dialogs.shown().last().options.initialPath, other);
     QCOMPARE(f.ui()->title->text(), QStringLiteral("from other"));
     dialogs.verifyAllUsed();
 }

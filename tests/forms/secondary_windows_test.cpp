@@ -123,8 +123,8 @@ void SecondaryWindowsTest::browserCancelPutsBackWhatWasFound() {
     const auto& shown = f.tp.dialogs.shown();
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].kind, ScriptedDialogs::Kind::OpenFile);
-    QCOMPARE(shown[0].spec.filter, QStringLiteral("Applications (*)"));
-    QVERIFY(shown[0].spec.mustExist);
+    QCOMPARE(shown[0].options.filter, QStringLiteral("Applications (*)"));
+    QVERIFY(shown[0].options.mustExist);
     // The choice is in effect at once, before Ok.
     QCOMPARE(f.ui->Browser_box->text(), kProgram);
     QCOMPARE(f.prefs.BrowserSetting, kProgram);
@@ -208,7 +208,7 @@ void SecondaryWindowsTest::browserBrowseCancelledChangesNothing() {
     QCOMPARE(f.prefs.BrowserSetting, kProgram);
     QVERIFY(!f.ui->default_check->isChecked());
     // The dialog opens at the program in use.
-    QCOMPARE(f.tp.dialogs.shown().at(0).spec.initialPath, kProgram);
+    QCOMPARE(f.tp.dialogs.shown().at(0).options.initialPath, kProgram);
     QVERIFY(f.window.isVisible());
     f.tp.dialogs.verifyAllUsed();
 }

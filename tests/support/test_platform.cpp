@@ -79,14 +79,14 @@ bool ScriptedDialogs::askYesNo(QWidget*, const QString& caption, const QString& 
     return take(Kind::YesNo).yes;
 }
 
-std::optional<QString> ScriptedDialogs::openFile(QWidget*, const FileDialogSpec& spec) {
-    shown_.append({Kind::OpenFile, {}, {}, spec, {}});
+std::optional<QString> ScriptedDialogs::openFile(QWidget*, const FileDialogOptions& options) {
+    shown_.append({Kind::OpenFile, {}, {}, options, {}});
     const Answer answer = take(Kind::OpenFile);
     return answer.yes ? std::optional<QString>(answer.path) : std::nullopt;
 }
 
-std::optional<QString> ScriptedDialogs::saveFile(QWidget*, const FileDialogSpec& spec) {
-    shown_.append({Kind::SaveFile, {}, {}, spec, {}});
+std::optional<QString> ScriptedDialogs::saveFile(QWidget*, const FileDialogOptions& options) {
+    shown_.append({Kind::SaveFile, {}, {}, options, {}});
     const Answer answer = take(Kind::SaveFile);
     return answer.yes ? std::optional<QString>(answer.path) : std::nullopt;
 }

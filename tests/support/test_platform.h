@@ -22,10 +22,10 @@ public:
 
     struct Shown {
         Kind kind;
-        QString text;        // message text, or question text
-        QString caption;     // for the question
-        FileDialogSpec spec; // for file dialogs
-        QColor initial;      // for the colour dialog
+        QString text;              // message text, or question text
+        QString caption;           // for the question
+        FileDialogOptions options; // for file dialogs
+        QColor initial;            // for the colour dialog
     };
 
     void expectMessage() { queue_.push_back({Kind::Message, true, {}, {}}); }
@@ -54,8 +54,8 @@ public:
     void showMessage(QWidget* parent, const QString& text) override;
     void showError(QWidget* parent, const QString& text) override;
     bool askYesNo(QWidget* parent, const QString& caption, const QString& text) override;
-    std::optional<QString> openFile(QWidget* parent, const FileDialogSpec& spec) override;
-    std::optional<QString> saveFile(QWidget* parent, const FileDialogSpec& spec) override;
+    std::optional<QString> openFile(QWidget* parent, const FileDialogOptions& options) override;
+    std::optional<QString> saveFile(QWidget* parent, const FileDialogOptions& options) override;
     std::optional<QColor> pickColor(QWidget* parent, const QColor& initial) override;
 
 private:

@@ -45,13 +45,13 @@ void Tbrowser_window::FormShow() {
 }
 
 void Tbrowser_window::SpeedButton1Click() {
-    FileDialogSpec spec;
+    FileDialogOptions options;
     // Programs carry no extension here, so "Applications" matches any file.
-    spec.filter = QStringLiteral("Applications (*)");
-    spec.mustExist = true;
+    options.filter = QStringLiteral("Applications (*)");
+    options.mustExist = true;
     if (preferences_.BrowserSetting != kDefault)
-        spec.initialPath = preferences_.BrowserSetting;
-    const std::optional<QString> chosen = platform_.dialogs.openFile(this, spec);
+        options.initialPath = preferences_.BrowserSetting;
+    const std::optional<QString> chosen = platform_.dialogs.openFile(this, options);
     if (!chosen)
         return;
     ui->Browser_box->setText(*chosen);

@@ -77,7 +77,7 @@ void Tmain_window::SpeedButton8Click() {
 // Copies the chosen picture beside the page, never over a file already there,
 // and uses its bare name, which works as an address relative to the page.
 void Tmain_window::SpeedButton11Click() {
-    FileDialogSpec open_image;
+    FileDialogOptions open_image;
     open_image.filter = QStringLiteral("JPG (*.jpg);;Gif (*.gif);;All Files (*)");
     const std::optional<QString> chosen = platform_.dialogs.openFile(this, open_image);
     if (!chosen)

@@ -66,12 +66,12 @@ void Tmain_window::SpeedButton9Click() {
 
 // Save HTML: ask first, so a cancel leaves even the page file alone.
 void Tmain_window::SpeedButton10Click() {
-    FileDialogSpec spec;
-    spec.filter = QStringLiteral("HTML File (*.html);;Text File (*.txt)");
-    spec.defaultSuffix = QStringLiteral("html");
-    spec.initialPath = saveBox2Path;
-    spec.confirmOverwrite = true;
-    const std::optional<QString> path = platform_.dialogs.saveFile(this, spec);
+    FileDialogOptions options;
+    options.filter = QStringLiteral("HTML File (*.html);;Text File (*.txt)");
+    options.defaultSuffix = QStringLiteral("html");
+    options.initialPath = saveBox2Path;
+    options.confirmOverwrite = true;
+    const std::optional<QString> path = platform_.dialogs.saveFile(this, options);
     if (!path)
         return;
     saveBox2Path = *path;

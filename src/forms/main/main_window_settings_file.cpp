@@ -128,12 +128,12 @@ void Tmain_window::Open1Click() {
 namespace {
 // save_box: where Save and Save As write, reopening at the path it gave last.
 std::optional<QString> askSaveBox(Tmain_window* window, Dialogs& dialogs, QString& lastPath) {
-    FileDialogSpec spec;
-    spec.filter = QStringLiteral("Text File (*.txt)");
-    spec.defaultSuffix = QStringLiteral("txt");
-    spec.initialPath = lastPath;
-    spec.confirmOverwrite = true;
-    const std::optional<QString> path = dialogs.saveFile(window, spec);
+    FileDialogOptions options;
+    options.filter = QStringLiteral("Text File (*.txt)");
+    options.defaultSuffix = QStringLiteral("txt");
+    options.initialPath = lastPath;
+    options.confirmOverwrite = true;
+    const std::optional<QString> path = dialogs.saveFile(window, options);
     if (path)
         lastPath = *path;
     return path;
@@ -159,12 +159,12 @@ void Tmain_window::SaveAs1Click() {
 }
 
 void Tmain_window::ReadSettingsFile() {
-    FileDialogSpec spec;
-    spec.filter = QStringLiteral("Text Files (*.txt)");
-    spec.defaultSuffix = QStringLiteral("txt");
-    spec.initialPath = openBoxPath;
-    spec.mustExist = true;
-    const std::optional<QString> path = platform_.dialogs.openFile(this, spec);
+    FileDialogOptions options;
+    options.filter = QStringLiteral("Text Files (*.txt)");
+    options.defaultSuffix = QStringLiteral("txt");
+    options.initialPath = openBoxPath;
+    options.mustExist = true;
+    const std::optional<QString> path = platform_.dialogs.openFile(this, options);
     if (!path)
         return;
     openBoxPath = *path;
