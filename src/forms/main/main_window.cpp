@@ -78,6 +78,8 @@ Tmain_window::Tmain_window(Platform& platform, Preferences& preferences, QWidget
     // The HTML box starts with one empty line and takes no Enter key (read-only).
     ui->html_box->setPlainText(QString());
 
+    // A coarse timer may fire up to 5 % early; the delay is meant to be 1500 ms.
+    Timer1.setTimerType(Qt::PreciseTimer);
     Timer1.setInterval(1500);
     Timer1.setSingleShot(true);
 
