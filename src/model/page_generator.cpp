@@ -5,10 +5,6 @@
 
 #include <QStringEncoder>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -234,22 +230,6 @@ public:
 
         const char16_t* in = reinterpret_cast<const char16_t*>(value.constData());
         const char16_t* const end = in + value.size();
-#ifdef __SSE2__
-        // Eight units at a time: copied to the tab and, while they are ASCII, packed
-        // into eight bytes for the file. Never reads beyond the text.
-        const __m128i nonAscii = _mm_set1_epi16(short(0xFF80));
-        while (end - in >= 8) {
-            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-            if (_mm_movemask_epi8(
-                    _mm_cmpeq_epi16(_mm_and_si128(units, nonAscii), _mm_setzero_si128())) != 0xFFFF)
-                break;
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(t), units);
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(f), _mm_packus_epi16(units, units));
-            in += 8;
-            t += 8;
-            f += 8;
-        }
-#endif
         while (in != end && *in < 0x80) {
             *t++ = *in;
             *f++ = char(*in++);
@@ -330,13 +310,8 @@ void putSettingLine(Sink& out, const Lit<N>& prefix, const QString& value) {
 template <typename Sink, size_t P, size_t S>
 void putGroup(Sink& out, const AppletSettings& s, int n, const Lit<P>& prefix,
               const Lit<S>& separator, ButtonField field) {
-    // The texts are separate blocks all over the heap; asking for the ones a few
-    // lines ahead hides most of the wait for memory.
-    constexpr int kAhead = 16;
     DecimalCounter number; // k - 1
     for (int k = 1; k <= n; ++k) {
-        if (k + kAhead <= n)
-            __builtin_prefetch(s.table.entry(field, k + kAhead).constData());
         putButtonLine(out, prefix, number, separator, s.table.entry(field, k));
         number.increment();
     }
