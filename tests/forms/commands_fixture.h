@@ -4,6 +4,7 @@
 
 #include "forms/main/main_window.h"
 #include "prefs/preferences.h"
+#include "test_files.h"
 #include "test_platform.h"
 #include "ui_main_window.h"
 
@@ -40,24 +41,5 @@ struct CommandsFixture {
         return window->WorkingDirectory + title + QStringLiteral(".html");
     }
 };
-
-inline QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-inline void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), qint64(bytes.size()));
-}
-
-// Lines joined with CR LF after each one.
-inline QByteArray crlfLines(const QList<QByteArray>& lines) {
-    QByteArray out;
-    for (const QByteArray& line : lines)
-        out += line + "\r\n";
-    return out;
-}
 
 } // namespace brivane::test

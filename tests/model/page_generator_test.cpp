@@ -8,11 +8,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "test_files.h"
+
 #include <sys/resource.h>
 
 #include <csignal>
 
 using namespace brivane;
+using namespace brivane::test;
 
 namespace {
 
@@ -30,20 +33,6 @@ public:
     QStringList events;
     QString text = QStringLiteral("previous\n");
 };
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return file.readAll();
-}
-
-QByteArray crlf(const QStringList& lines) {
-    QByteArray bytes;
-    for (const QString& line : lines)
-        bytes += line.toUtf8() + "\r\n";
-    return bytes;
-}
 
 // The files in a folder, hidden ones included: a leftover temporary file shows here.
 QStringList filesIn(const QString& folder) {

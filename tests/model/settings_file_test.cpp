@@ -8,23 +8,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "test_files.h"
+
 using namespace brivane;
+using namespace brivane::test;
 
 namespace {
-
-QByteArray crlf(const QStringList& lines) {
-    QByteArray bytes;
-    for (const QString& line : lines)
-        bytes += line.toUtf8() + "\r\n";
-    return bytes;
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return file.readAll();
-}
 
 QStringList readLines(const QByteArray& bytes, int count) {
     SettingsLineReader reader(bytes);

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "test_files.h"
+
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -15,6 +17,7 @@
 #include <vector>
 
 using namespace brivane;
+using namespace brivane::test;
 
 namespace {
 
@@ -26,13 +29,6 @@ template <typename F> QString ioFailure(F action) {
         return e.message();
     }
     return QStringLiteral("<none>");
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return file.readAll();
 }
 
 QStringList entries(const QString& folder) {
