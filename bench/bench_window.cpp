@@ -7,6 +7,8 @@
 #include "prefs/preferences.h"
 #include "ui_main_window.h"
 
+#include "bench_support.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -79,15 +81,7 @@ double bestOf(int repetitions, const std::function<void()>& run) {
 double bareWrite(const QString& path, qsizetype size, int repetitions) {
     const QByteArray bytes(size, 'x');
     const QByteArray name = QFile::encodeName(path);
-    return bestOf(repetitions, [&] {
-        FILE* file = std::fopen(name.constData(), "wb");
-        if (!file ||
-            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file) != size_t(bytes.size())) {
-            std::perror("bare write");
-            std::exit(1);
-        }
-        std::fclose(file);
-    });
+    return bestOf(repetitions, [&] { bench::bareWrite(name, bytes); });
 }
 
 void row(const char* what, double ms, double bare, qsizetype bytes) {
@@ -130,15 +124,7 @@ int main(int argc, char** argv) {
     for (int n : {4, 100, kMaxButtons}) {
         const int repetitions = n > 1000 ? 5 : 50;
         ui->buttons->setText(QString::number(n));
-        for (int k = 1; k <= n; ++k) {
-            window.settings.table.setEntry(ButtonField::Label, k,
-                                           QStringLiteral("Button %1").arg(k));
-            window.settings.table.setEntry(ButtonField::Link, k,
-                                           QStringLiteral("page_%1.html").arg(k));
-            window.settings.table.setEntry(ButtonField::Image, k,
-                                           QStringLiteral("button_%1.gif").arg(k));
-            window.settings.table.setEntry(ButtonField::Frame, k, QStringLiteral("main"));
-        }
+        bench::fillButtons(window.settings.table, n);
 
         // Make HTML as the user sees it: the handler, then the repaint it causes.
         const double make = bestOf(repetitions, [&] {

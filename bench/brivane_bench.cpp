@@ -4,6 +4,8 @@
 #include "model/settings_file.h"
 #include "model/text_file.h"
 
+#include "bench_support.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -31,17 +33,6 @@ double milliseconds(const std::function<void()>& run) {
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-// The reference: one fopen, one fwrite, one fclose of the same number of bytes.
-void bareWrite(const QByteArray& name, const QByteArray& bytes) {
-    FILE* file = std::fopen(name.constData(), "wb");
-    if (!file ||
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file) != size_t(bytes.size())) {
-        std::perror("bare write");
-        std::exit(1);
-    }
-    std::fclose(file);
-}
-
 // Keeps the best time of each measurement. The measurements take turns within
 // each repetition, so a busy moment of the machine hurts them alike, and the best
 // of several repetitions is the least disturbed one.
@@ -52,12 +43,7 @@ struct Best {
 
 void fill(AppletSettings& settings, int n) {
     settings.buttons = QString::number(n);
-    for (int k = 1; k <= n; ++k) {
-        settings.table.setEntry(ButtonField::Label, k, QStringLiteral("Button %1").arg(k));
-        settings.table.setEntry(ButtonField::Link, k, QStringLiteral("page_%1.html").arg(k));
-        settings.table.setEntry(ButtonField::Image, k, QStringLiteral("button_%1.gif").arg(k));
-        settings.table.setEntry(ButtonField::Frame, k, QStringLiteral("main"));
-    }
+    bench::fillButtons(settings.table, n);
 }
 
 void row(const char* what, double ms, double bare, qsizetype bytes) {
@@ -102,14 +88,14 @@ int main() {
             generation.add(
                 milliseconds([&] { GenerateAppletPage(toNull, QStringLiteral("/dev/"), tab); }));
             generateAndWrite.add(milliseconds([&] { GenerateAppletPage(settings, folder, tab); }));
-            barePage.add(milliseconds([&] { bareWrite(bareName, pageBytes); }));
+            barePage.add(milliseconds([&] { bench::bareWrite(bareName, pageBytes); }));
             settingsWrite.add(milliseconds([&] { WriteSettingsFile(settings, settingsPath); }));
             settingsRead.add(milliseconds([&] {
                 SettingsLineReader reader(readWholeFile(settingsPath));
                 if (loadSettings(reader, target) != LoadResult::Loaded)
                     std::exit(1);
             }));
-            bareSettings.add(milliseconds([&] { bareWrite(bareName, settingsBytes); }));
+            bareSettings.add(milliseconds([&] { bench::bareWrite(bareName, settingsBytes); }));
         }
         if (loaded.table.entry(ButtonField::Frame, n) != QStringLiteral("main") ||
             readWholeFile(folder + QStringLiteral("untitled.html")) != pageBytes) {
