@@ -1,6 +1,6 @@
 // The browser settings, quick tip and About windows on their own, with the real
 // preferences store in a temporary folder.
-#include "../prefs/file_size_limit.h"
+#include "file_size_limit.h"
 #include "forms/about/about_window.h"
 #include "forms/browser/browser_window.h"
 #include "forms/tip/tip_window.h"

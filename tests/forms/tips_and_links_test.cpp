@@ -1,7 +1,7 @@
 // Quick tips, the browser and About windows opened from the menu, and the
 // maker's web links, on the program's own windows and the real store kept in a
 // temporary folder.
-#include "../prefs/file_size_limit.h"
+#include "file_size_limit.h"
 #include "app/startup.h"
 #include "forms/about/about_window.h"
 #include "forms/browser/browser_window.h"

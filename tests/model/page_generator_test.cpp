@@ -8,11 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "file_size_limit.h"
 #include "test_files.h"
-
-#include <sys/resource.h>
-
-#include <csignal>
 
 using namespace brivane;
 using namespace brivane::test;
@@ -300,21 +297,17 @@ void PageGeneratorTest::writeFailureKeepsPreviousPage() {
     const QByteArray previous = readFile(wdir + QStringLiteral("untitled.html"));
 
     s.buttons = QStringLiteral("300");
-    struct rlimit old;
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 1000;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     RecordingTab tab2;
     QString message;
-    try {
-        GenerateAppletPage(s, wdir, tab2);
-    } catch (const IoError& e) {
-        message = e.message();
+    {
+        FileSizeLimit limit(1000);
+        QVERIFY(limit.active());
+        try {
+            GenerateAppletPage(s, wdir, tab2);
+        } catch (const IoError& e) {
+            message = e.message();
+        }
     }
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
 
     QCOMPARE(message, QStringLiteral("I/O error %1").arg(EFBIG));
     // The tab is full, the previous page intact, no temporary file left.

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "file_size_limit.h"
 #include "test_files.h"
 
 #include <fcntl.h>
@@ -13,7 +14,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <vector>
 
 using namespace brivane;
@@ -200,15 +200,12 @@ void TextFileTest::reportsRealWriteFailures() {
     // was created and partly written.
     const QString path = at(QStringLiteral("big.txt"));
     writeFileAtomically(path, "previous");
-    struct rlimit old;
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 4096;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const QString message = ioFailure([&] { writeFileAtomically(path, QByteArray(100000, 'b')); });
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    QString message;
+    {
+        FileSizeLimit limit(4096);
+        QVERIFY(limit.active());
+        message = ioFailure([&] { writeFileAtomically(path, QByteArray(100000, 'b')); });
+    }
     QCOMPARE(message, QStringLiteral("I/O error %1").arg(EFBIG));
     QCOMPARE(readFile(path), QByteArray("previous"));
     QCOMPARE(entries(dir_.path()).filter(QStringLiteral(".brivane")), QStringList());
