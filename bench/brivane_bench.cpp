@@ -21,9 +21,10 @@ namespace {
 
 class DiscardingTab : public HtmlTab {
 public:
-    void clear() override { text.clear(); }
-    void setText(const QString& t) override { text = t; }
-    QString text;
+    void clear() override { size = 0; }
+    // Showing the lines is the window's cost, measured by the window's benchmark.
+    void setLines(QByteArrayView lines) override { size = lines.size(); }
+    qsizetype size = 0;
 };
 
 double milliseconds(const std::function<void()>& run) {
@@ -73,7 +74,7 @@ int main() {
         DiscardingTab tab;
 
         DeriveAppletValues(settings);
-        const QByteArray pageBytes = BuildAppletPage(settings).fileBytes();
+        const QByteArray pageBytes = BuildAppletPage(settings).bytes;
         const QByteArray settingsBytes = settingsFileBytes(settings);
         const QByteArray bareName = QFile::encodeName(barePath);
         // Generation alone: the same run, with the page going to /dev/null, which is

@@ -2,6 +2,8 @@
 
 #include "model/applet_settings.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace brivane {
@@ -12,19 +14,25 @@ class HtmlTab {
 public:
     virtual ~HtmlTab() = default;
     virtual void clear() = 0;
-    // The applet part, one line after another, each followed by '\n'.
-    virtual void setText(const QString& text) = 0;
+    // The applet part exactly as the page file holds it: UTF-8 lines, each
+    // ending in CR LF. tabTextFromLines() gives the text the tab shows.
+    virtual void setLines(QByteArrayView lines) = 0;
 };
 
-// The page as three runs of lines, each line ending in CR LF: items 1-8, the
-// applet part (items 9-26, the part the tab shows) and items 27-31.
-struct AppletPage {
-    QString head;
-    QString appletPart;
-    QString tail;
+// The applet part's lines as the tab shows them: decoded, each followed by '\n'.
+QString tabTextFromLines(QByteArrayView lines);
 
-    QByteArray fileBytes() const; // the page file's bytes (UTF-8)
-    QString tabText() const;      // the applet part with '\n' line breaks
+// The page file's bytes (UTF-8, CR LF after every line, 30 + 4N lines) and where
+// in them the applet part lies: items 9 to 26, the lines the tab shows.
+struct AppletPage {
+    QByteArray bytes;
+    qsizetype appletBegin = 0;
+    qsizetype appletEnd = 0;
+
+    QByteArrayView appletLines() const {
+        return QByteArrayView(bytes).sliced(appletBegin, appletEnd - appletBegin);
+    }
+    QString tabText() const { return tabTextFromLines(appletLines()); }
 };
 
 // WorkingDirectory + title + ".html", joined as they are.

@@ -23,7 +23,8 @@ class PlainTextHtmlTab : public HtmlTab {
 public:
     explicit PlainTextHtmlTab(QPlainTextEdit* box) : box_(box) {}
     void clear() override { box_->clear(); }
-    void setText(const QString& text) override { box_->setPlainText(text); }
+    // The box would take each CR LF as one break too, but a third slower than '\n'.
+    void setLines(QByteArrayView lines) override { box_->setPlainText(tabTextFromLines(lines)); }
 
 private:
     QPlainTextEdit* box_;
