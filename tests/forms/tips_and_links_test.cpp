@@ -1,8 +1,8 @@
 // Quick tips, the browser and About windows opened from the menu, and the
 // maker's web links, on the program's own windows and the real store kept in a
 // temporary folder.
-#include "file_size_limit.h"
 #include "app/startup.h"
+#include "file_size_limit.h"
 #include "forms/about/about_window.h"
 #include "forms/browser/browser_window.h"
 #include "forms/main/main_window.h"
