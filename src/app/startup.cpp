@@ -4,7 +4,9 @@
 #include "forms/about/about_window.h"
 #include "forms/browser/browser_window.h"
 #include "forms/main/main_window.h"
+#include "forms/program_resources.h"
 #include "forms/tip/tip_window.h"
+#include "forms/window_placement.h"
 #include "platform/desktop_shell.h"
 #include "platform/help_window.h"
 #include "platform/qt_dialogs.h"
@@ -13,18 +15,10 @@
 #include <QEvent>
 #include <QFont>
 #include <QFontDatabase>
-#include <QIcon>
 #include <QPointer>
-#include <QScreen>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
-
-// Outside any namespace, as Q_INIT_RESOURCE requires: the pictures sit in the
-// static GUI library, whose resource table is not linked in on its own.
-static void initBrivaneResources() {
-    Q_INIT_RESOURCE(resources);
-}
 
 namespace brivane {
 
@@ -48,15 +42,6 @@ protected:
         return QObject::eventFilter(watched, event);
     }
 };
-
-QIcon applicationIcon() {
-    initBrivaneResources();
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/brivane-16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/icons/brivane-32.png"), QSize(32, 32));
-    icon.addFile(QStringLiteral(":/icons/brivane.png"));
-    return icon;
-}
 
 } // namespace
 
@@ -118,13 +103,9 @@ std::unique_ptr<ProgramWindows> createProgramWindows(Platform& platform, Prefere
 void showMainWindow(Tmain_window& window) {
     window.installEventFilter(new QuitWhenClosed(&window));
     window.ensurePolished();
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        // The frame is only known once the window is mapped; centre the client
-        // area and let the window manager add its frame around it.
-        QRect area = window.geometry();
-        area.moveCenter(screen->availableGeometry().center());
-        window.move(area.topLeft());
-    }
+    // Before the window is mapped its frame is unknown: this centres the client
+    // area, and the window manager adds its frame around it.
+    centreOnScreen(&window);
     window.show();
 }
 
@@ -136,7 +117,7 @@ int runBrivane(int argc, char** argv) {
     if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows")))
         QApplication::setStyle(classic);
     applyApplicationFont();
-    QApplication::setWindowIcon(applicationIcon());
+    QApplication::setWindowIcon(programIcon());
 
     // Failures from here on reach the user in the error box.
     QtDialogs dialogs;

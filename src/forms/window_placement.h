@@ -20,6 +20,14 @@ inline void centreOnScreen(QWidget* window) {
     window->move(frame.topLeft());
 }
 
+// For a window's setVisible(): centres it when it is shown for the first time.
+inline void centreOnFirstShow(QWidget* window, bool visible, bool& placed) {
+    if (visible && !placed && !window->isVisible()) {
+        centreOnScreen(window);
+        placed = true;
+    }
+}
+
 // A fixed-size dialog frame without a resize grip or help button that stays
 // above the program's other windows.
 inline constexpr Qt::WindowFlags kFixedToolDialogFlags =

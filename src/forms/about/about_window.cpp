@@ -57,10 +57,7 @@ bool TAboutWindow::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void TAboutWindow::setVisible(bool visible) {
-    if (visible && !placed_ && !isVisible()) {
-        centreOnScreen(this);
-        placed_ = true;
-    }
+    centreOnFirstShow(this, visible, placed_);
     QDialog::setVisible(visible);
 }
 

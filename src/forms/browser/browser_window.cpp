@@ -81,10 +81,7 @@ void Tbrowser_window::cancel_buttonClick() {
 }
 
 void Tbrowser_window::setVisible(bool visible) {
-    if (visible && !placed_ && !isVisible()) {
-        centreOnScreen(this);
-        placed_ = true;
-    }
+    centreOnFirstShow(this, visible, placed_);
     QDialog::setVisible(visible);
 }
 

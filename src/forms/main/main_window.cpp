@@ -2,6 +2,7 @@
 
 #include "app/error_reporting.h"
 #include "forms/main/up_down.h"
+#include "forms/program_resources.h"
 #include "prefs/preferences.h"
 #include "ui_main_window.h"
 
@@ -11,16 +12,6 @@
 #include <QIcon>
 #include <QMenuBar>
 #include <QStyle>
-
-// Q_INIT_RESOURCE must be used outside any namespace; the pictures live in the
-// static GUI library, whose resource table is not linked in on its own.
-static void initBrivaneResources() {
-    static const bool done = [] {
-        Q_INIT_RESOURCE(resources);
-        return true;
-    }();
-    (void)done;
-}
 
 namespace brivane {
 
@@ -35,15 +26,11 @@ QIcon standardIcon(const QWidget* widget, QStyle::StandardPixmap which) {
 Tmain_window::Tmain_window(Platform& platform, Preferences& preferences, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::Tmain_window>()), platform_(platform),
       preferences_(preferences) {
-    initBrivaneResources();
+    initProgramResources();
     ui->setupUi(this);
 
     setWindowTitle(QStringLiteral("Brivane"));
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/brivane-16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/icons/brivane-32.png"), QSize(32, 32));
-    icon.addFile(QStringLiteral(":/icons/brivane.png"));
-    setWindowIcon(icon);
+    setWindowIcon(programIcon());
     // A fixed single border with a system menu and a minimise box, no maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |

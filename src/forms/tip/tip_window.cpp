@@ -39,10 +39,7 @@ void Ttip_window::Button1Click() {
 }
 
 void Ttip_window::setVisible(bool visible) {
-    if (visible && !placed_ && !isVisible()) {
-        centreOnScreen(this);
-        placed_ = true;
-    }
+    centreOnFirstShow(this, visible, placed_);
     QDialog::setVisible(visible);
 }
 
