@@ -1,6 +1,5 @@
 #include "app/startup.h"
 
-#include "app/error_reporting.h"
 #include "forms/about/about_window.h"
 #include "forms/browser/browser_window.h"
 #include "forms/main/main_window.h"
@@ -8,7 +7,9 @@
 #include "forms/tip/tip_window.h"
 #include "forms/window_placement.h"
 #include "platform/desktop_shell.h"
+#include "platform/failure_boundary.h"
 #include "platform/help_window.h"
+#include "platform/program_names.h"
 #include "platform/qt_dialogs.h"
 #include "prefs/preferences.h"
 
@@ -44,14 +45,6 @@ protected:
 };
 
 } // namespace
-
-QString applicationTitle() {
-    return QStringLiteral("Brivane");
-}
-
-QString helpFileName() {
-    return QStringLiteral("Help.hlp");
-}
 
 void applyApplicationFont() {
     QFont font;

@@ -14,11 +14,6 @@ class TAboutWindow;
 class Ttip_window;
 class Tbrowser_window;
 
-// The program's title: task bar name and caption of the error box and messages.
-QString applicationTitle();
-// The help file that Help and Troubleshooting ask for topics of; no folder.
-QString helpFileName();
-
 // One font for every window: "Liberation Sans" 8 pt, metrically the same as the
 // sans-serif the fixed layouts were drawn for; else the system's sans-serif.
 void applyApplicationFont();

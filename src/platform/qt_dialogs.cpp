@@ -1,6 +1,6 @@
 #include "platform/qt_dialogs.h"
 
-#include "app/startup.h"
+#include "platform/program_names.h"
 
 #include <QApplication>
 #include <QColorDialog>

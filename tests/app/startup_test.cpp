@@ -1,10 +1,11 @@
 // Start-up, shutdown and the one way failures reach the user.
-#include "app/error_reporting.h"
 #include "app/startup.h"
 #include "forms/about/about_window.h"
 #include "forms/browser/browser_window.h"
 #include "forms/main/main_window.h"
 #include "forms/tip/tip_window.h"
+#include "platform/failure_boundary.h"
+#include "platform/program_names.h"
 #include "prefs/preferences.h"
 #include "test_platform.h"
 

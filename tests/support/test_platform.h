@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/error_reporting.h"
+#include "platform/failure_boundary.h"
 #include "platform/platform.h"
 
 #include <QColor>

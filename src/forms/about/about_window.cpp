@@ -1,7 +1,7 @@
 #include "forms/about/about_window.h"
 
-#include "app/error_reporting.h"
 #include "forms/window_placement.h"
+#include "platform/failure_boundary.h"
 
 #include "ui_about_window.h"
 

@@ -1,7 +1,7 @@
 #include "forms/browser/browser_window.h"
 
-#include "app/error_reporting.h"
 #include "forms/window_placement.h"
+#include "platform/failure_boundary.h"
 #include "prefs/preferences.h"
 
 #include "ui_browser_window.h"

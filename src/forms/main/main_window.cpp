@@ -1,8 +1,8 @@
 #include "forms/main/main_window.h"
 
-#include "app/error_reporting.h"
 #include "forms/main/up_down.h"
 #include "forms/program_resources.h"
+#include "platform/failure_boundary.h"
 #include "prefs/preferences.h"
 #include "ui_main_window.h"
 

@@ -1,7 +1,7 @@
 #include "forms/main/main_window.h"
 
-#include "app/error_reporting.h"
 #include "model/applet_settings.h"
+#include "platform/failure_boundary.h"
 #include "ui_main_window.h"
 
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 // The three colour choosers and the hidden swatches that carry their colours.
 #include "forms/main/main_window.h"
 
-#include "app/error_reporting.h"
+#include "platform/failure_boundary.h"
 #include "ui_main_window.h"
 
 #include <QAbstractButton>

@@ -2,9 +2,9 @@
 // and the two help topics.
 #include "forms/main/main_window.h"
 
-#include "app/error_reporting.h"
-#include "app/startup.h"
 #include "model/page_generator.h"
+#include "platform/failure_boundary.h"
+#include "platform/program_names.h"
 #include "ui_main_window.h"
 
 #include <QAction>

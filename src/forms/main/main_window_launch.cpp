@@ -1,8 +1,8 @@
 // Test Applet: write the page as Make HTML does, then open it a moment later.
 #include "forms/main/main_window.h"
 
-#include "app/error_reporting.h"
 #include "model/page_generator.h"
+#include "platform/failure_boundary.h"
 #include "prefs/preferences.h"
 #include "ui_main_window.h"
 

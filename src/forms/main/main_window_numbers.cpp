@@ -1,8 +1,8 @@
 #include "forms/main/main_window.h"
 
-#include "app/error_reporting.h"
 #include "model/applet_settings.h"
 #include "model/errors.h"
+#include "platform/failure_boundary.h"
 #include "ui_main_window.h"
 
 namespace brivane {

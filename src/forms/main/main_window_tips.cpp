@@ -1,10 +1,10 @@
 // Quick tips, the browser window, the About window and the maker's web links.
 #include "forms/main/main_window.h"
 
-#include "app/error_reporting.h"
 #include "forms/about/about_window.h"
 #include "forms/browser/browser_window.h"
 #include "forms/tip/tip_window.h"
+#include "platform/failure_boundary.h"
 #include "prefs/preferences.h"
 
 #include "ui_main_window.h"

@@ -1,4 +1,4 @@
-#include "app/error_reporting.h"
+#include "platform/failure_boundary.h"
 
 #include "platform/dialogs.h"
 
