@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -134,17 +135,11 @@ QByteArray followLinks(QByteArray path, const QString& shown) {
         struct stat st;
         if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
             return path;
-        QByteArray link(qMax<qsizetype>(qsizetype(st.st_size), 255) + 1, Qt::Uninitialized);
-        for (;;) {
-            const ssize_t got = ::readlink(path.constData(), link.data(), size_t(link.size()));
-            if (got < 0)
-                return path; // gone meanwhile: the path itself is written
-            if (got < link.size()) {
-                link.truncate(got);
-                break;
-            }
-            link.resize(link.size() * 2);
-        }
+        char buffer[PATH_MAX];
+        const ssize_t got = ::readlink(path.constData(), buffer, sizeof buffer);
+        if (got < 0 || size_t(got) == sizeof buffer)
+            return path; // gone meanwhile, or longer than any path: written as it is
+        const QByteArray link(buffer, got);
         path = link.startsWith('/') ? link : folderOf(path) + '/' + link;
     }
     throwIo(ELOOP, shown, false);
@@ -470,29 +465,13 @@ void AtomicFileWriter::commitInPlace() {
 
     // The old bytes, to put back if the write fails part way. A file that may not
     // be read, or an oversized one, is written without that net.
-    QByteArray old;
-    bool haveOld = false;
-    if (oldSize <= kMaxWholeFileSize) {
-        struct stat rst;
-        const int rfd = openWithoutBlocking(target_, O_RDONLY, rst);
-        if (rfd >= 0 && rst.st_dev == st.st_dev && rst.st_ino == st.st_ino) {
-            old.resize(oldSize);
-            qsizetype used = 0;
-            for (;;) {
-                const ssize_t got =
-                    ::pread(rfd, old.data() + used, size_t(old.size() - used), off_t(used));
-                if (got < 0 && errno == EINTR)
-                    continue;
-                if (got <= 0)
-                    break;
-                used += got;
-                if (used == old.size())
-                    break;
-            }
-            haveOld = used == oldSize;
-        }
-        closeQuietly(rfd);
+    std::optional<QByteArray> old;
+    try {
+        old = readWholeFile(QFile::decodeName(target_));
+    } catch (const IoError&) {
     }
+    if (old && old->size() != oldSize)
+        old.reset(); // not the file that is open
 
     // Reserve the space first, so that a full disk or a file size limit fails here,
     // before any old byte has been overwritten.
@@ -509,7 +488,7 @@ void AtomicFileWriter::commitInPlace() {
     if (error == 0 && ::ftruncate(fd_, off_t(newSize)) != 0)
         error = errno;
     if (error != 0) {
-        if (haveOld && writeAll(fd_, old.constData(), old.size(), 0) == 0 &&
+        if (old && writeAll(fd_, old->constData(), old->size(), 0) == 0 &&
             ::ftruncate(fd_, off_t(oldSize)) != 0) {
             // The old bytes are back; only the length may still be the new one.
         }
