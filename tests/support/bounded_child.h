@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <sys/resource.h>
@@ -28,28 +29,18 @@ inline QByteArray runInChild(const std::function<QByteArray()>& work, unsigned s
         const rlimit memory{rlim_t(2) << 30, rlim_t(2) << 30};
         ::setrlimit(RLIMIT_DATA, &memory);
         rlimit size{};
-        if (::getrlimit(RLIMIT_FSIZE, &size) == 0 && size.rlim_cur > (rlim_t(64) << 20)) {
-            size.rlim_cur = rlim_t(64) << 20;
-            ::setrlimit(RLIMIT_FSIZE, &size);
-        }
+        ::getrlimit(RLIMIT_FSIZE, &size);
+        size.rlim_cur = std::min(size.rlim_cur, rlim_t(64) << 20);
+        ::setrlimit(RLIMIT_FSIZE, &size);
         QByteArray result;
         try {
             result = work();
         } catch (...) {
             result = "<exception>";
         }
-        const char* p = result.constData();
-        qsizetype left = result.size();
-        while (left > 0) {
-            const ssize_t put = ::write(fds[1], p, size_t(left));
-            if (put <= 0 && errno != EINTR)
-                break;
-            if (put > 0) {
-                p += put;
-                left -= put;
-            }
-        }
-        ::_exit(0);
+        // A short text goes through a pipe in one write.
+        const ssize_t put = ::write(fds[1], result.constData(), size_t(result.size()));
+        ::_exit(put == result.size() ? 0 : 1);
     }
     ::close(fds[1]);
     QByteArray out;
