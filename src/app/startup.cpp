@@ -21,6 +21,8 @@
 #include <QStyleFactory>
 #include <QTimer>
 
+#include <csignal>
+
 namespace brivane {
 
 namespace {
@@ -58,7 +60,12 @@ void applyApplicationFont() {
     QApplication::setFont(font);
 }
 
-BrivaneApplication::BrivaneApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+BrivaneApplication::BrivaneApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // A write past the file size limit (ulimit -f) raises SIGXFSZ, which would end
+    // the program and lose the unsaved settings. Ignored, the write fails with
+    // EFBIG instead, reported as "I/O error 27", and the program goes on.
+    std::signal(SIGXFSZ, SIG_IGN);
+}
 
 bool BrivaneApplication::notify(QObject* receiver, QEvent* event) {
     bool handled = false;

@@ -20,7 +20,8 @@ void applyApplicationFont();
 
 // The application object. Every handler is its own failure boundary already;
 // notify() is the last net for anything that still escapes one, so that no
-// exception ever crosses the event loop.
+// exception ever crosses the event loop. It also makes a write past the file
+// size limit fail with an error instead of ending the program.
 class BrivaneApplication : public QApplication {
 public:
     BrivaneApplication(int& argc, char** argv);

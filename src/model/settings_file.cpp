@@ -178,10 +178,14 @@ QString SettingsLineReader::nextLine() {
     if (!utf8_)
         return fromWindows1252(data + start, end - start);
     // QString::fromUtf8 drops a byte order mark at the start of what it decodes; here
-    // it is a character of the line like any other (see the constructor).
-    if (end - start >= 3 && std::memcmp(data + start, "\xEF\xBB\xBF", 3) == 0)
-        return QChar(0xFEFF) + QString::fromUtf8(data + start + 3, end - start - 3);
-    return QString::fromUtf8(data + start, end - start);
+    // every mark is a character of the line like any other (see the constructor), so
+    // the leading ones are taken over before the rest is decoded.
+    qsizetype from = start;
+    while (end - from >= 3 && std::memcmp(data + from, "\xEF\xBB\xBF", 3) == 0)
+        from += 3;
+    if (from == start)
+        return QString::fromUtf8(data + start, end - start);
+    return QString((from - start) / 3, QChar(0xFEFF)) + QString::fromUtf8(data + from, end - from);
 }
 
 bool SettingsLineReader::atEnd() const {

@@ -3,17 +3,22 @@
 #include "model/errors.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace brivane {
 
 namespace {
+
+// How many symbolic links one lookup may pass, as the kernel counts them.
+constexpr int kMaxLinks = 40;
 
 QByteArray encodedPath(const QString& path) {
     return QFile::encodeName(path);
@@ -43,11 +48,18 @@ bool isFolder(const QByteArray& path) {
     throw IoError(errorNumber, ioMessage(errorNumber, path, reading));
 }
 
+// Anything but a regular file is kept away from: a pipe waits for its other end,
+// a device may give bytes without end. Access to it is denied, as to a folder.
+[[noreturn]] void refuseNotAFile(const QString& path, bool reading) {
+    throwIo(EACCES, path, reading);
+}
+
 // Empty paths and folder-only paths are refused before any file is touched: an
 // empty path names no file at all ("Invalid filename", as a path that leads
 // nowhere); a path ending in '/' names a folder, and writing over a folder is
 // denied ("File access denied", what EISDIR gives).
 void checkNamesAFile(const QString& path, bool reading) {
+    checkStorablePath(path);
     if (path.isEmpty())
         throw IoError(ENOENT, QStringLiteral("Invalid filename"));
     if (path.endsWith(QLatin1Char('/'))) {
@@ -68,6 +80,83 @@ mode_t currentUmask() {
 void closeQuietly(int fd) {
     if (fd >= 0)
         ::close(fd);
+}
+
+// Opens without ever waiting: O_NONBLOCK lets the open of a pipe return at once
+// (the caller refuses it after the fstat). Gives -1 with errno set on failure.
+int openWithoutBlocking(const QByteArray& name, int flags, struct stat& st) {
+    int fd;
+    do {
+        fd = ::open(name.constData(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0 && ::fstat(fd, &st) != 0) {
+        const int error = errno;
+        closeQuietly(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+// The files that are kept are read and written as usual, waiting where need be.
+void clearNonBlocking(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+}
+
+// Writes all bytes at `offset`, or at the file position when offset is negative;
+// write() may take fewer bytes than asked or be interrupted. 0 or the errno.
+int writeAll(int fd, const char* data, qsizetype size, qint64 offset = -1) {
+    while (size > 0) {
+        const ssize_t written = offset < 0 ? ::write(fd, data, size_t(size))
+                                           : ::pwrite(fd, data, size_t(size), off_t(offset));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (written == 0)
+            return EIO;
+        data += written;
+        size -= written;
+        if (offset >= 0)
+            offset += written;
+    }
+    return 0;
+}
+
+// Follows the symbolic links that the path ends in to the file they lead to,
+// also when that file does not exist yet: a link whose file is missing is
+// written through like any other, and the link stays in place. The folders on
+// the way are left to the kernel.
+QByteArray followLinks(QByteArray path, const QString& shown) {
+    for (int hops = 0; hops <= kMaxLinks; ++hops) {
+        struct stat st;
+        if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        char buffer[PATH_MAX];
+        const ssize_t got = ::readlink(path.constData(), buffer, sizeof buffer);
+        if (got < 0 || size_t(got) == sizeof buffer)
+            return path; // gone meanwhile, or longer than any path: written as it is
+        const QByteArray link(buffer, got);
+        path = link.startsWith('/') ? link : folderOf(path) + '/' + link;
+    }
+    throwIo(ELOOP, shown, false);
+}
+
+// A file that replaces another keeps its owner and group where the process may
+// give them: root may give any, others at least a group of their own. Where it
+// may not, the file is saved all the same.
+void keepOwnerAndGroup(int fd, const struct stat& old) {
+    struct stat now;
+    if (::fstat(fd, &now) != 0 || (now.st_uid == old.st_uid && now.st_gid == old.st_gid))
+        return;
+    if (::fchown(fd, old.st_uid, old.st_gid) == 0 || errno != EPERM)
+        return;
+    if (::fchown(fd, uid_t(-1), old.st_gid) != 0) {
+        // Not ours to give either: the file keeps the process's group.
+    }
 }
 
 } // namespace
@@ -96,41 +185,91 @@ QString ioMessage(int errorNumber, const QString& path, bool reading) {
     }
 }
 
+bool isStorablePath(const QString& path) {
+    return !path.contains(QChar(u'\0'));
+}
+
+void checkStorablePath(const QString& path) {
+    // The system has no error number of its own for such a name, since no system
+    // call can even be given one; EINVAL, an invalid argument, is the one it uses
+    // for a request that is malformed in itself.
+    if (!isStorablePath(path))
+        throwIo(EINVAL, path, false);
+}
+
+InputFile::InputFile(const QString& path) : path_(path) {
+    checkNamesAFile(path, true);
+    const QByteArray name = encodedPath(path);
+    // Look before opening: opening a device can have effects of its own.
+    struct stat st;
+    if (::stat(name.constData(), &st) != 0)
+        throwIo(errno, path, true);
+    if (S_ISDIR(st.st_mode))
+        throwIo(EISDIR, path, true);
+    if (!S_ISREG(st.st_mode))
+        refuseNotAFile(path, true);
+    // The file may have been swapped for another meanwhile: check what was opened.
+    fd_ = openWithoutBlocking(name, O_RDONLY, st);
+    if (fd_ < 0)
+        throwIo(errno, path, true);
+    if (!S_ISREG(st.st_mode)) {
+        closeQuietly(fd_);
+        fd_ = -1;
+        if (S_ISDIR(st.st_mode))
+            throwIo(EISDIR, path, true);
+        refuseNotAFile(path, true);
+    }
+    clearNonBlocking(fd_);
+    size_ = qint64(st.st_size);
+}
+
+InputFile::~InputFile() {
+    closeQuietly(fd_);
+}
+
+qsizetype InputFile::read(char* data, qsizetype size) {
+    if (fd_ < 0)
+        throwIo(EBADF, path_, true);
+    for (;;) {
+        const ssize_t got = ::read(fd_, data, size_t(size));
+        if (got >= 0)
+            return qsizetype(got);
+        if (errno != EINTR)
+            throwIo(errno, path_, true);
+    }
+}
+
+void InputFile::close() {
+    const int fd = fd_;
+    fd_ = -1;
+    if (fd >= 0 && ::close(fd) != 0 && errno != EINTR)
+        throwIo(errno, path_, true);
+}
+
 AtomicFileWriter::AtomicFileWriter(const QString& path) : path_(path) {
     checkNamesAFile(path, false);
-    QByteArray target = encodedPath(path);
-
     // A symbolic link is followed, so that saving through it replaces the file it
     // points to and leaves the link in place.
-    struct stat st;
-    bool exists = ::stat(target.constData(), &st) == 0;
-    if (exists) {
-        struct stat lst;
-        if (::lstat(target.constData(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-            if (char* resolved = ::realpath(target.constData(), nullptr)) {
-                target = QByteArray(resolved);
-                std::free(resolved);
-            }
-        }
-    }
-    target_ = target;
+    target_ = followLinks(encodedPath(path), path);
 
+    struct stat st;
+    const bool exists = ::stat(target_.constData(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode))
         throwIo(EISDIR, path, false);
-    if (exists && !S_ISREG(st.st_mode)) {
-        // A device, a pipe or a socket cannot be replaced by renaming (and must not be:
-        // renaming over /dev/full would remove the device node). Write to it directly.
-        fd_ = ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-        if (fd_ < 0)
-            throwIo(errno, path, false);
+    if (exists && S_ISCHR(st.st_mode)) {
+        // A device cannot be replaced by renaming (and must not be: renaming over
+        // /dev/full would remove the device node). Write to it directly.
+        openDevice();
         return;
     }
+    if (exists && !S_ISREG(st.st_mode))
+        refuseNotAFile(path, false);
     // The rename would silently replace a file that may not be written; refuse it as
     // writing into it would have been refused.
-    if (exists && ::access(target.constData(), W_OK) != 0)
+    if (exists && ::access(target_.constData(), W_OK) != 0)
         throwIo(errno, path, false);
 
-    const QByteArray folder = folderOf(target);
+    const QByteArray folder = folderOf(target_);
     if (!isFolder(folder))
         throw IoError(ENOENT, QStringLiteral("Invalid filename"));
     // The temporary name is short and fixed, so a too-long target name has to be
@@ -138,24 +277,101 @@ AtomicFileWriter::AtomicFileWriter(const QString& path) : path_(path) {
     long nameMax = ::pathconf(folder.constData(), _PC_NAME_MAX);
     if (nameMax <= 0)
         nameMax = NAME_MAX;
-    if (nameOf(target).size() > nameMax)
+    if (nameOf(target_).size() > nameMax)
         throwIo(ENAMETOOLONG, path, false);
 
-    tempPath_ = folder + "/.brivane-XXXXXX";
-    fd_ = ::mkostemp(tempPath_.data(), O_CLOEXEC);
-    if (fd_ < 0) {
-        const int error = errno;
-        tempPath_.clear();
-        throwIo(error, path, false);
+    // Renaming a new file over one with other hard links would part it from them.
+    if (exists && st.st_nlink > 1) {
+        openInPlace();
+        return;
     }
-    // mkstemp creates the file private (0600). The saved file should carry the mode
-    // of the file it replaces, or the usual mode of a new file.
+    if (!openUnnamedTemporary(folder)) {
+        int error = errno;
+        // Kernels and file systems without unnamed files: a named one, as before.
+        if (error == EOPNOTSUPP || error == EISDIR || error == EINVAL)
+            error = openNamedTemporary(folder) ? 0 : errno;
+        if (error != 0) {
+            // A folder that takes no new file, holding a file that may be written:
+            // write that file in place, as it could be written by any editor.
+            if (exists && (error == EACCES || error == EPERM || error == EROFS)) {
+                openInPlace();
+                return;
+            }
+            throwIo(error, path, false);
+        }
+    }
+    if (exists)
+        keepOwnerAndGroup(fd_, st);
+    // The temporary file is created private (0600). The saved file should carry the
+    // mode of the file it replaces, or the usual mode of a new file. This comes after
+    // the owner, whose change would clear the set-id bits.
     const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~currentUmask());
     if (::fchmod(fd_, mode) != 0) {
         const int error = errno;
         discard();
         throwIo(error, path, false);
     }
+}
+
+bool AtomicFileWriter::openUnnamedTemporary(const QByteArray& folder) {
+#ifdef O_TMPFILE
+    // The file gets its name by a link through /proc at commit(); without /proc
+    // that cannot be done, so a named file is used.
+    if (::access("/proc/self/fd", X_OK) != 0) {
+        errno = EOPNOTSUPP;
+        return false;
+    }
+    do {
+        fd_ = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0)
+        return false;
+    mode_ = Mode::UnnamedTemporary;
+    return true;
+#else
+    Q_UNUSED(folder);
+    errno = EOPNOTSUPP;
+    return false;
+#endif
+}
+
+bool AtomicFileWriter::openNamedTemporary(const QByteArray& folder) {
+    tempPath_ = folder + "/.brivane-XXXXXX";
+    fd_ = ::mkostemp(tempPath_.data(), O_CLOEXEC);
+    if (fd_ < 0) {
+        const int error = errno;
+        tempPath_.clear();
+        errno = error;
+        return false;
+    }
+    mode_ = Mode::NamedTemporary;
+    return true;
+}
+
+void AtomicFileWriter::openInPlace() {
+    struct stat st;
+    fd_ = openWithoutBlocking(target_, O_WRONLY, st);
+    if (fd_ < 0)
+        throwIo(errno, path_, false);
+    if (!S_ISREG(st.st_mode)) {
+        discard();
+        refuseNotAFile(path_, false);
+    }
+    clearNonBlocking(fd_);
+    mode_ = Mode::InPlace;
+}
+
+void AtomicFileWriter::openDevice() {
+    struct stat st;
+    fd_ = openWithoutBlocking(target_, O_WRONLY, st);
+    if (fd_ < 0)
+        throwIo(errno, path_, false);
+    if (!S_ISCHR(st.st_mode)) {
+        discard();
+        refuseNotAFile(path_, false);
+    }
+    clearNonBlocking(fd_);
+    mode_ = Mode::Device;
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -179,30 +395,47 @@ void AtomicFileWriter::write(const QByteArray& bytes) {
 void AtomicFileWriter::write(const char* data, qsizetype size) {
     if (fd_ < 0 || committed_)
         throw IoError(EBADF, ioMessage(EBADF, path_, false));
-    // write() may take fewer bytes than asked or be interrupted; go on until all
-    // bytes are out or it really fails.
-    while (size > 0) {
-        const ssize_t written = ::write(fd_, data, static_cast<size_t>(size));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            throwIo(errno, path_, false);
-        }
-        if (written == 0)
-            throwIo(EIO, path_, false);
-        data += written;
-        size -= written;
+    if (mode_ == Mode::InPlace) {
+        pending_.append(data, size);
+        return;
     }
+    if (const int error = writeAll(fd_, data, size))
+        throwIo(error, path_, false);
+}
+
+void AtomicFileWriter::linkUnnamedTemporary() {
+    const QByteArray unnamed = "/proc/self/fd/" + QByteArray::number(fd_);
+    const QByteArray folder = folderOf(target_);
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        const QByteArray name =
+            folder + "/.brivane-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        if (::linkat(AT_FDCWD, unnamed.constData(), AT_FDCWD, name.constData(),
+                     AT_SYMLINK_FOLLOW) == 0) {
+            tempPath_ = name;
+            return;
+        }
+        error = errno;
+    }
+    discard();
+    throwIo(error, path_, false);
 }
 
 void AtomicFileWriter::commit() {
     if (fd_ < 0 || committed_)
         throw IoError(EBADF, ioMessage(EBADF, path_, false));
+    if (mode_ == Mode::InPlace) {
+        commitInPlace();
+        committed_ = true;
+        return;
+    }
     // No fsync before the rename. Flushing a 7 MB page to the disk took seven times
     // as long as writing it (14 ms against 2 ms, measured), for every Make HTML.
     // What the rename guards against is a failed or partial save replacing the
     // previous file, and it does that without the flush; ext4 moreover starts
     // writing the new data out itself when a rename replaces a file.
+    if (mode_ == Mode::UnnamedTemporary)
+        linkUnnamedTemporary();
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0 && errno != EINTR) {
@@ -219,6 +452,55 @@ void AtomicFileWriter::commit() {
     committed_ = true;
 }
 
+void AtomicFileWriter::commitInPlace() {
+    const auto fail = [this](int error) {
+        discard();
+        throwIo(error, path_, false);
+    };
+    struct stat st;
+    if (::fstat(fd_, &st) != 0)
+        fail(errno);
+    const qint64 oldSize = qint64(st.st_size);
+    const qint64 newSize = pending_.size();
+
+    // The old bytes, to put back if the write fails part way. A file that may not
+    // be read, or an oversized one, is written without that net.
+    std::optional<QByteArray> old;
+    try {
+        old = readWholeFile(QFile::decodeName(target_));
+    } catch (const IoError&) {
+    }
+    if (old && old->size() != oldSize)
+        old.reset(); // not the file that is open
+
+    // Reserve the space first, so that a full disk or a file size limit fails here,
+    // before any old byte has been overwritten.
+    if (newSize > oldSize && ::fallocate(fd_, 0, 0, off_t(newSize)) != 0) {
+        const int error = errno;
+        if (error != EOPNOTSUPP && error != ENOSYS) {
+            if (::ftruncate(fd_, off_t(oldSize)) != 0) {
+                // Whatever the reservation added stays as zeros behind the old bytes.
+            }
+            fail(error);
+        }
+    }
+    int error = writeAll(fd_, pending_.constData(), pending_.size(), 0);
+    if (error == 0 && ::ftruncate(fd_, off_t(newSize)) != 0)
+        error = errno;
+    if (error != 0) {
+        if (old && writeAll(fd_, old->constData(), old->size(), 0) == 0 &&
+            ::ftruncate(fd_, off_t(oldSize)) != 0) {
+            // The old bytes are back; only the length may still be the new one.
+        }
+        fail(error);
+    }
+    pending_.clear();
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && errno != EINTR)
+        throwIo(errno, path_, false);
+}
+
 void writeFileAtomically(const QString& path, const QByteArray& bytes) {
     AtomicFileWriter writer(path);
     writer.write(bytes);
@@ -226,50 +508,29 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
 }
 
 QByteArray readWholeFile(const QString& path) {
-    checkNamesAFile(path, true);
-    const QByteArray name = encodedPath(path);
-    int fd;
-    do {
-        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        throwIo(errno, path, true);
+    InputFile file(path);
+    if (file.size() > kMaxWholeFileSize)
+        throwIo(EFBIG, path, true);
 
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        const int error = errno;
-        closeQuietly(fd);
-        throwIo(error, path, true);
-    }
-    if (S_ISDIR(st.st_mode)) {
-        closeQuietly(fd);
-        throwIo(EISDIR, path, true);
-    }
-
+    // The size is known; read one byte more to see the end at once. Files that tell
+    // no size (/proc) are read in growing blocks, and one that outgrows the bound
+    // while being read is refused as a large one is.
     QByteArray bytes;
-    // Regular files give their size; read one byte more to see the end at once.
-    // Other files (pipes, /proc) are read in blocks until the end.
-    qsizetype capacity = S_ISREG(st.st_mode) ? qsizetype(st.st_size) + 1 : 65536;
-    bytes.resize(capacity);
+    bytes.resize(qMax<qint64>(file.size() + 1, 4096));
     qsizetype used = 0;
     for (;;) {
-        if (used == bytes.size())
-            bytes.resize(bytes.size() * 2);
-        const ssize_t got = ::read(fd, bytes.data() + used, size_t(bytes.size() - used));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            const int error = errno;
-            closeQuietly(fd);
-            throwIo(error, path, true);
+        if (used == bytes.size()) {
+            if (used > kMaxWholeFileSize)
+                throwIo(EFBIG, path, true);
+            bytes.resize(qMin<qint64>(qint64(used) * 2, kMaxWholeFileSize + 1));
         }
+        const qsizetype got = file.read(bytes.data() + used, bytes.size() - used);
         if (got == 0)
             break;
         used += got;
     }
     bytes.truncate(used);
-    if (::close(fd) != 0 && errno != EINTR)
-        throwIo(errno, path, true);
+    file.close();
     return bytes;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtGlobal>
 
 namespace brivane {
 
@@ -9,14 +10,59 @@ namespace brivane {
 // `reading` tells a missing file (when reading) from a missing folder.
 QString ioMessage(int errorNumber, const QString& path, bool reading);
 
+// The largest file readWholeFile takes: far more than the settings of the
+// largest bar with long texts, and little enough to hold in memory. Anything
+// larger is refused before a byte is read.
+inline constexpr qint64 kMaxWholeFileSize = qint64(256) * 1024 * 1024;
+
+// Whether the file system can take the path at all. A NUL cannot stand in a
+// file name: the system calls would end the path there and reach another file.
+bool isStorablePath(const QString& path);
+// Throws "I/O error 22" for a path that isStorablePath refuses. Every path the
+// program writes, reads or copies goes through this before any file is touched.
+void checkStorablePath(const QString& path);
+
+// An existing regular file open for reading. Opening never blocks: a pipe or a
+// device (which could wait for a writer or give bytes without end) is refused
+// with "File access denied", as a folder is. Every step throws IoError.
+class InputFile {
+public:
+    explicit InputFile(const QString& path);
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    qint64 size() const { return size_; } // when opened
+    // Up to `size` bytes; 0 at the end of the file.
+    qsizetype read(char* data, qsizetype size);
+    void close();
+
+private:
+    QString path_;
+    int fd_ = -1;
+    qint64 size_ = 0;
+};
+
 // Writes a file so that a failure never destroys the file it was replacing:
-// the bytes go to a temporary file in the same folder, which is renamed over
-// the target on commit(). An existing target that is not a regular file (a
-// device such as /dev/full, a pipe) is written directly instead, since it cannot
-// be replaced by a rename. Every step is checked and throws IoError; if the
-// writer is destroyed without a successful commit the temporary file is removed.
-// An empty path fails with "Invalid filename", a path ending in '/' (a folder) with
-// "File access denied"; a symbolic link is followed. Paths have no length limit.
+// the bytes go to a temporary file in the same folder, which replaces the target
+// on commit(). Where the file system has unnamed temporary files, the temporary
+// file has no name until commit(), so a process that dies while writing leaves
+// nothing behind. The replacement keeps the old file's mode, and its owner and
+// group where the process may set them.
+//
+// Some files are written in place instead: one with other hard links (a rename
+// would part it from them), and an existing writable file in a folder that takes
+// no new file. The new bytes are then held until commit(), the file's space is
+// reserved first, and a failure part way puts the old bytes back where it can.
+// An existing character device (/dev/full, /dev/null) is written directly, since
+// renaming over it would remove the device node; a pipe, a socket or a block
+// device is refused ("File access denied"): opening a pipe would wait for a reader.
+//
+// Every step is checked and throws IoError; if the writer is destroyed without a
+// successful commit the temporary file is removed. An empty path fails with
+// "Invalid filename", a path ending in '/' (a folder) with "File access denied",
+// a path holding a NUL with "I/O error 22". A symbolic link is followed, also one
+// whose file does not exist yet. Paths have no length limit.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(const QString& path); // creates the temporary file
@@ -29,11 +75,21 @@ public:
     void commit();
 
 private:
-    void discard(); // closes and removes the temporary file
+    enum class Mode { UnnamedTemporary, NamedTemporary, InPlace, Device };
+
+    bool openUnnamedTemporary(const QByteArray& folder);
+    bool openNamedTemporary(const QByteArray& folder);
+    void openInPlace();
+    void openDevice();
+    void commitInPlace();
+    void linkUnnamedTemporary(); // gives the unnamed file a fresh temporary name
+    void discard();              // closes and removes the temporary file
 
     QString path_;
-    QByteArray target_; // the file the rename replaces (a symbolic link resolved)
+    QByteArray target_; // the file the rename replaces (symbolic links resolved)
     QByteArray tempPath_;
+    QByteArray pending_; // in place: the new bytes, written on commit()
+    Mode mode_ = Mode::NamedTemporary;
     int fd_ = -1;
     bool committed_ = false;
 };
@@ -41,7 +97,9 @@ private:
 // Writes the whole file at once through an AtomicFileWriter.
 void writeFileAtomically(const QString& path, const QByteArray& bytes);
 
-// Reads the whole file; throws IoError ("File not found", ...).
+// Reads the whole file; throws IoError ("File not found", ...). Only regular
+// files are read, up to kMaxWholeFileSize; a larger one fails with "I/O error 27"
+// (the platform's number for a file too large) before anything is read.
 QByteArray readWholeFile(const QString& path);
 
 } // namespace brivane

@@ -1,5 +1,8 @@
 #include "platform/desktop_shell.h"
 
+#include "model/errors.h"
+#include "model/text_file.h"
+
 #include <QDesktopServices>
 #include <QFile>
 #include <QProcess>
@@ -7,6 +10,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,9 +52,17 @@ void DesktopShell::execute(const ShellRequest& request) {
 }
 
 bool NoOverwriteFileCopier::copyFile(const QString& source, const QString& target) {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
+    // The same checks as every other file the program touches: no path the file
+    // system cannot take, and a source that is a regular file, opened without
+    // waiting (a pipe chosen as the picture would otherwise hold the window).
+    if (!isStorablePath(source) || !isStorablePath(target))
         return false;
+    std::optional<InputFile> in;
+    try {
+        in.emplace(source);
+    } catch (const IoError&) {
+        return false;
+    }
 
     const QByteArray targetName = QFile::encodeName(target);
     // O_EXCL makes "create only if absent" one step: no window in which another
@@ -61,29 +73,28 @@ bool NoOverwriteFileCopier::copyFile(const QString& source, const QString& targe
 
     bool ok = true;
     char buffer[64 * 1024];
-    for (;;) {
-        const qint64 got = in.read(buffer, sizeof buffer);
-        if (got < 0) {
-            ok = false;
-            break;
-        }
-        if (got == 0)
-            break;
-        const char* p = buffer;
-        qint64 left = got;
-        while (left > 0) {
-            const ssize_t put = ::write(fd, p, size_t(left));
-            if (put < 0) {
-                if (errno == EINTR)
-                    continue;
-                ok = false;
+    try {
+        for (;;) {
+            const qsizetype got = in->read(buffer, sizeof buffer);
+            if (got == 0)
                 break;
+            const char* p = buffer;
+            qsizetype left = got;
+            while (ok && left > 0) {
+                const ssize_t put = ::write(fd, p, size_t(left));
+                if (put < 0 && errno == EINTR)
+                    continue;
+                ok = put > 0;
+                if (ok) {
+                    p += put;
+                    left -= put;
+                }
             }
-            p += put;
-            left -= put;
+            if (!ok)
+                break;
         }
-        if (!ok)
-            break;
+    } catch (const IoError&) {
+        ok = false;
     }
     if (::close(fd) != 0)
         ok = false;

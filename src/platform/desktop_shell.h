@@ -22,7 +22,9 @@ public:
 
 // Copies a file, refusing to replace one that exists. The target is created
 // exclusively, so a file that appears meanwhile is never overwritten, and a
-// copy that fails half-way leaves no partial target behind.
+// copy that fails half-way leaves no partial target behind. Only a regular file
+// is copied (a pipe or a device is refused at once, never waited on), and a
+// path holding NUL is refused before anything is touched.
 class NoOverwriteFileCopier : public FileCopier {
 public:
     bool copyFile(const QString& source, const QString& target) override;

@@ -1,6 +1,7 @@
 #include "prefs/preferences.h"
 
 #include "model/errors.h"
+#include "model/text_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,24 +23,36 @@ const QString kApplication = QStringLiteral("Brivane");
 // where an ordinary user may neither use nor create the machine-wide one.
 constexpr QSettings::Scope kScopes[] = {QSettings::SystemScope, QSettings::UserScope};
 
-// One scope's store, looking at nothing but its own file: the fall-backs Qt
-// would otherwise merge in (the organisation-wide file, the system file behind
-// the user file) would make one store show values written to another.
-std::unique_ptr<QSettings> settingsFor(QSettings::Scope scope) {
-    auto settings =
-        std::make_unique<QSettings>(QSettings::NativeFormat, scope, kOrganisation, kApplication);
-    settings->setFallbacksEnabled(false);
-    return settings;
-}
-
+// The file that holds a scope's store, named by Qt's own rule (the scope's
+// folder, QSettings::setPath included). A QSettings made for a scope reads every
+// file of that scope at once, the organisation-wide ones too, before anything
+// could look at them, and a pipe among them would block start-up. So the name
+// is taken from a QSettings for an organisation inside the store file's own
+// name: below a file nothing can be opened, so nothing is read.
 QString storeFileFor(QSettings::Scope scope) {
-    return settingsFor(scope)->fileName();
+    const QString store = kOrganisation + QLatin1Char('/') + kApplication + QStringLiteral(".conf");
+    const QSettings probe(QSettings::NativeFormat, scope, store + QStringLiteral("/-"),
+                          kApplication);
+    // The probe's file is "<folder>/Orlinde/Brivane.conf/-/Brivane.conf".
+    QString file = probe.fileName();
+    file.chop(QStringLiteral("/-/").size() + kApplication.size() + QStringLiteral(".conf").size());
+    return file;
 }
 
-// A store can be used when its file is there and may be both read and written.
+// The store in that one file, with none of the fall-backs that a scope's
+// QSettings would merge in (the organisation-wide file, the system file behind
+// the user file), which would make one store show values written to another.
+std::unique_ptr<QSettings> settingsFor(const QString& file) {
+    return std::make_unique<QSettings>(file, QSettings::NativeFormat);
+}
+
+// A store can be used when its file is there, is a regular file of a sane size
+// and may be both read and written. This is looked at before QSettings opens
+// the file: it would wait on a pipe and read a device without end.
 bool usable(const QString& file) {
     const QFileInfo info(file);
-    return info.exists() && info.isFile() && info.isReadable() && info.isWritable();
+    return info.exists() && info.isFile() && info.size() <= kMaxWholeFileSize &&
+           info.isReadable() && info.isWritable();
 }
 
 // Creates the store's folders and an empty store file, keeping one that exists.
@@ -81,8 +94,11 @@ PreferencesStore::~PreferencesStore() = default;
 bool PreferencesStore::openExistingKey() {
     closeKey();
     for (const QSettings::Scope scope : kScopes) {
-        auto settings = settingsFor(scope);
-        if (!usable(settings->fileName()) || !settings->isWritable())
+        const QString file = storeFileFor(scope);
+        if (!usable(file))
+            continue;
+        auto settings = settingsFor(file);
+        if (!settings->isWritable())
             continue;
         open_ = std::move(settings);
         return true;

@@ -1,9 +1,11 @@
 // Start-up, shutdown and the one way failures reach the user.
 #include "app/startup.h"
+#include "bounded_child.h"
 #include "forms/about/about_window.h"
 #include "forms/browser/browser_window.h"
 #include "forms/main/main_window.h"
 #include "forms/tip/tip_window.h"
+#include "model/text_file.h"
 #include "platform/failure_boundary.h"
 #include "platform/program_names.h"
 #include "prefs/preferences.h"
@@ -21,6 +23,7 @@
 #include <QTimer>
 
 #include <stdexcept>
+#include <sys/resource.h>
 
 using namespace brivane;
 using namespace brivane::test;
@@ -109,6 +112,27 @@ private slots:
         QCOMPARE(font.pointSize(), 8);
         if (QFontDatabase::hasFamily(QStringLiteral("Liberation Sans")))
             QCOMPARE(QFontInfo(font).family(), QStringLiteral("Liberation Sans"));
+    }
+
+    void writePastTheFileSizeLimitFailsAndTheProgramGoesOn() {
+        // This process runs as the program does (main() made a BrivaneApplication).
+        // A child takes a small limit, with the signal left as the program set it.
+        QTemporaryDir dir;
+        const QString page = dir.filePath(QStringLiteral("untitled.html"));
+        const QByteArray shown = runInChild([&] {
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 4096;
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                return QByteArray("<no limit>");
+            try {
+                writeFileAtomically(page, QByteArray(100000, 'p'));
+            } catch (const IoError& e) {
+                return ErrorReporter::withFullStop(e.message()).toUtf8();
+            }
+            return QByteArray("<written>");
+        });
+        QCOMPARE(shown, QByteArray("I/O error 27."));
     }
 
     void failingCreationStepIsReportedAndTheWindowStillWorks() {

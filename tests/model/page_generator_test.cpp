@@ -284,6 +284,20 @@ void PageGeneratorTest::fileThatCannotBeCreatedLeavesTabEmpty() {
         QCOMPARE(e.message(), QStringLiteral("File access denied"));
     }
     QVERIFY(tab2.text.isEmpty());
+
+    // A title with a NUL, which would cut the path short at notes.txt.
+    QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("x")));
+    writeFile(wd() + QStringLiteral("x/notes.txt"), "notes");
+    s.title = QStringLiteral("x/notes.txt") + QChar(u'\0') + QStringLiteral("junk");
+    RecordingTab tab3;
+    try {
+        GenerateAppletPage(s, wd(), tab3);
+        QFAIL("no I/O error");
+    } catch (const IoError& e) {
+        QCOMPARE(e.message(), QStringLiteral("I/O error 22"));
+    }
+    QCOMPARE(readFile(wd() + QStringLiteral("x/notes.txt")), QByteArray("notes"));
+    QCOMPARE(filesIn(wd() + QStringLiteral("x")), QStringList{"notes.txt"});
 }
 
 void PageGeneratorTest::writeFailureKeepsPreviousPage() {

@@ -197,9 +197,10 @@ void SettingsFileTest::readerDecodesUtf8OrWindows1252() {
     RecordingTarget target;
     QCOMPARE(loadSettings(bom, target), LoadResult::NotABrivaneFile);
     QVERIFY(target.calls.isEmpty());
-    // Nor is it dropped from any other line.
-    QCOMPARE(readLines("x\r\n\xef\xbb\xbfy\r\n", 2),
-             (QStringList{"x", QString(QChar(0xFEFF)) + QLatin1Char('y')}));
+    // Nor is it dropped from any other line, nor is one of several.
+    QCOMPARE(
+        readLines("x\r\n\xef\xbb\xbfy\r\n\xef\xbb\xbf\xef\xbb\xbf\r\n", 3),
+        (QStringList{"x", QString(QChar(0xFEFF)) + QLatin1Char('y'), QString(2, QChar(0xFEFF))}));
 }
 
 void SettingsFileTest::refusesHeaderVariants() {
@@ -423,7 +424,9 @@ void SettingsFileTest::roundTripGivesIdenticalBytes() {
     s.buttonColour = AppletColour::fromRgb(1, 2, 3);
     s.fontColour = AppletColour::fromRgb(200, 100, 50);
     for (int k = 1; k <= 37; ++k) {
-        s.table.setEntry(ButtonField::Label, k, QStringLiteral("Label \"%1\"").arg(k));
+        // Two byte order marks in front of a label: both come back.
+        s.table.setEntry(ButtonField::Label, k,
+                         QString(2, QChar(0xFEFF)) + QStringLiteral("Label \"%1\"").arg(k));
         s.table.setEntry(ButtonField::Link, k, QStringLiteral("page%1.html\nline2").arg(k));
         if (k % 3 == 0)
             s.table.setEntry(ButtonField::Image, k, QStringLiteral("img%1.gif").arg(k));
@@ -439,6 +442,7 @@ void SettingsFileTest::roundTripGivesIdenticalBytes() {
     WriteSettingsFile(back, second);
     QCOMPARE(readFile(second), readFile(first));
     QCOMPARE(back.title, s.title);
+    QCOMPARE(back.table.entry(ButtonField::Label, 37), s.table.entry(ButtonField::Label, 37));
     QCOMPARE(back.fontColour.hex, QStringLiteral("C86432"));
 }
 

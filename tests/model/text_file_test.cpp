@@ -6,10 +6,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "bounded_child.h"
 #include "file_size_limit.h"
 #include "test_files.h"
 
+#include <csignal>
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,6 +34,17 @@ template <typename F> QString ioFailure(F action) {
     return QStringLiteral("<none>");
 }
 
+// The same, as text that a child process can hand back.
+template <typename F> QByteArray failureOf(F action) {
+    return ioFailure(action).toUtf8();
+}
+
+struct stat statOf(const QString& path) {
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st;
+}
+
 QStringList entries(const QString& folder) {
     return QDir(folder).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
@@ -50,6 +64,11 @@ private slots:
     void reportsRealWriteFailures();
     void readsWholeFiles();
     void mapsErrorNumbers();
+    void refusesPathsHoldingNul();
+    void neverWaitsOnPipesOrReadsWithoutEnd();
+    void deadWriterLeavesNothing();
+    void keepsHardLinksAndFollowsDanglingLinks();
+    void keepsOwnersAndWritesInPlaceWhereNoFileMayBeMade();
 
 private:
     QTemporaryDir dir_;
@@ -67,7 +86,6 @@ void TextFileTest::writesAndReplacesAtomically() {
     {
         AtomicFileWriter writer(path);
         writer.write("never committed");
-        QCOMPARE(entries(dir_.path()).size(), 2);
     }
     QCOMPARE(readFile(path), QByteArray("second"));
     QCOMPARE(entries(dir_.path()), QStringList{"a.txt"});
@@ -237,6 +255,134 @@ void TextFileTest::mapsErrorNumbers() {
     IoError error(EIO, ioMessage(EIO, missing, false));
     QCOMPARE(error.code(), EIO);
     QCOMPARE(QString::fromUtf8(error.what()), QStringLiteral("I/O error 5"));
+}
+
+void TextFileTest::refusesPathsHoldingNul() {
+    QTemporaryDir dir;
+    const QString notes = dir.filePath(QStringLiteral("notes.txt"));
+    writeFileAtomically(notes, "notes");
+    // Cut at the NUL, the path would name notes.txt itself.
+    const QString cut = notes + QChar(u'\0') + QStringLiteral("junk.html");
+    const QString refused = QStringLiteral("I/O error 22");
+    QCOMPARE(ioFailure([&] { writeFileAtomically(cut, "page"); }), refused);
+    QCOMPARE(ioFailure([&] { readWholeFile(cut); }), refused);
+    QCOMPARE(readFile(notes), QByteArray("notes"));
+    QCOMPARE(entries(dir.path()), QStringList{"notes.txt"});
+}
+
+void TextFileTest::neverWaitsOnPipesOrReadsWithoutEnd() {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("untitled.html"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    const QString zero = dir.filePath(QStringLiteral("zero.txt"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), zero));
+    // A file one byte over the bound, all of it a hole: refused before it is read.
+    const QString huge = dir.filePath(QStringLiteral("huge.txt"));
+    {
+        QFile file(huge);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(kMaxWholeFileSize + 1));
+    }
+    // Each runs in a child that its alarm ends, should it wait or read on.
+    const QByteArray denied = "File access denied";
+    QCOMPARE(runInChild([&] { return failureOf([&] { writeFileAtomically(fifo, "page"); }); }),
+             denied);
+    QCOMPARE(runInChild([&] { return failureOf([&] { readWholeFile(fifo); }); }), denied);
+    QCOMPARE(runInChild([&] { return failureOf([&] { readWholeFile(zero); }); }), denied);
+    QCOMPARE(runInChild([&] { return failureOf([&] { readWholeFile(huge); }); }),
+             QByteArray("I/O error 27"));
+    QVERIFY(S_ISFIFO(statOf(fifo).st_mode));
+    // A character device stays writable.
+    writeFileAtomically(QStringLiteral("/dev/null"), "x");
+    QVERIFY(S_ISCHR(statOf(QStringLiteral("/dev/null")).st_mode));
+}
+
+void TextFileTest::deadWriterLeavesNothing() {
+    QTemporaryDir dir;
+    const int probe = ::open(QFile::encodeName(dir.path()).constData(), O_TMPFILE | O_WRONLY, 0600);
+    if (probe < 0)
+        QSKIP("This file system has no unnamed temporary files.");
+    ::close(probe);
+    // The program killed half way through writing a large page.
+    const QString page = dir.filePath(QStringLiteral("untitled.html"));
+    const QByteArray end = runInChild([&] {
+        AtomicFileWriter writer(page);
+        writer.write(QByteArray(14 << 20, 'p'));
+        ::kill(::getpid(), SIGKILL);
+        return QByteArray("not killed");
+    });
+    QCOMPARE(end, QByteArray("<killed by signal 9>"));
+    QCOMPARE(entries(dir.path()), QStringList());
+}
+
+void TextFileTest::keepsHardLinksAndFollowsDanglingLinks() {
+    QTemporaryDir dir;
+    const QString page = dir.filePath(QStringLiteral("page.html"));
+    const QString other = dir.filePath(QStringLiteral("other name.html"));
+    writeFileAtomically(page, "old contents");
+    QCOMPARE(::link(QFile::encodeName(page).constData(), QFile::encodeName(other).constData()), 0);
+    const ino_t inode = statOf(page).st_ino;
+    // Written in place: both names still show one file, shorter or longer.
+    writeFileAtomically(page, "new");
+    QCOMPARE(readFile(other), QByteArray("new"));
+    writeFileAtomically(page, "newer and longer");
+    QCOMPARE(readFile(other), QByteArray("newer and longer"));
+    QCOMPARE(statOf(page).st_ino, inode);
+    QCOMPARE(statOf(page).st_nlink, nlink_t(2));
+    // A write that fails part way leaves the old bytes.
+    QString message;
+    {
+        FileSizeLimit limit(4096);
+        message = ioFailure([&] { writeFileAtomically(page, QByteArray(100000, 'x')); });
+    }
+    QCOMPARE(message, QStringLiteral("I/O error %1").arg(EFBIG));
+    QCOMPARE(readFile(other), QByteArray("newer and longer"));
+    QCOMPARE(entries(dir.path()), (QStringList{"other name.html", "page.html"}));
+
+    // A link whose file does not exist yet: the file is made, the link stays.
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("pages")));
+    const QString link = dir.filePath(QStringLiteral("link.html"));
+    QVERIFY(QFile::link(QStringLiteral("pages/made.html"), link));
+    writeFileAtomically(link, "through the link");
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("pages/made.html"))),
+             QByteArray("through the link"));
+}
+
+void TextFileTest::keepsOwnersAndWritesInPlaceWhereNoFileMayBeMade() {
+    QTemporaryDir dir;
+    const QString kept = dir.filePath(QStringLiteral("kept.html"));
+    const QString fresh = dir.filePath(QStringLiteral("fresh.html"));
+    writeFileAtomically(kept, "old");
+    const QByteArray folder = QFile::encodeName(dir.path());
+    if (::geteuid() != 0) {
+        // A folder that may not be written, holding a file that may.
+        QCOMPARE(::chmod(folder.constData(), 0555), 0);
+        const QByteArray results = failureOf([&] { writeFileAtomically(kept, "new"); }) + " / " +
+                                   failureOf([&] { writeFileAtomically(fresh, "x"); });
+        ::chmod(folder.constData(), 0700);
+        QCOMPARE(results, QByteArray("<none> / File access denied"));
+        QCOMPARE(readFile(kept), QByteArray("new"));
+        QSKIP("Owners can only be tested as root.");
+    }
+    // Root replaces a file of another user: it stays that user's.
+    const uid_t nobody = 65534;
+    QCOMPARE(::chown(QFile::encodeName(kept).constData(), nobody, nobody), 0);
+    writeFileAtomically(kept, "by root");
+    QCOMPARE(statOf(kept).st_uid, nobody);
+    QCOMPARE(statOf(kept).st_gid, gid_t(nobody));
+    QCOMPARE(readFile(kept), QByteArray("by root"));
+    // That user may write the file but not the folder (root's): in place.
+    QCOMPARE(::chmod(folder.constData(), 0755), 0);
+    const QByteArray results = runInChild([&] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+            return QByteArray("<not dropped>");
+        return failureOf([&] { writeFileAtomically(kept, "by its owner"); }) + " / " +
+               failureOf([&] { writeFileAtomically(fresh, "x"); });
+    });
+    QCOMPARE(results, QByteArray("<none> / File access denied"));
+    QCOMPARE(readFile(kept), QByteArray("by its owner"));
+    QCOMPARE(entries(dir.path()), QStringList{"kept.html"});
 }
 
 QTEST_GUILESS_MAIN(TextFileTest)

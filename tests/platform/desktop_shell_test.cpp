@@ -7,6 +7,10 @@
 #include <QTest>
 #include <QUrl>
 
+#include "bounded_child.h"
+
+#include <sys/stat.h>
+
 using namespace brivane;
 
 // Receives what QDesktopServices::openUrl hands to the desktop, per scheme.
@@ -45,6 +49,7 @@ private slots:
     void emptyProgramStartsNothing();
     void openGoesToTheDesktopsUrlHandler();
     void copyNeverReplacesAFile();
+    void copyTakesOnlyRegularFilesAndStorablePaths();
 };
 
 void DesktopShellTest::startsProgramWithThePagePathAsOneArgument() {
@@ -149,6 +154,32 @@ void DesktopShellTest::copyNeverReplacesAFile() {
 
     // A target folder that does not exist.
     QVERIFY(!copier.copyFile(source, dir.filePath(QStringLiteral("no/such/folder.gif"))));
+}
+
+void DesktopShellTest::copyTakesOnlyRegularFilesAndStorablePaths() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString fifo = dir.filePath(QStringLiteral("pipe.gif"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    const QString zero = dir.filePath(QStringLiteral("zero.gif"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), zero));
+    const QString target = dir.filePath(QStringLiteral("copy.gif"));
+    NoOverwriteFileCopier copier;
+    // In a child that its alarm ends, should the copy wait on the pipe or copy on.
+    const QByteArray results = test::runInChild([&] {
+        QByteArray out = copier.copyFile(fifo, target) ? "copied" : "refused";
+        out += copier.copyFile(zero, target) ? " copied" : " refused";
+        return out;
+    });
+    QCOMPARE(results, QByteArray("refused refused"));
+    QVERIFY(!QFile::exists(target));
+
+    // Cut at the NUL, each path would name an existing file or a fresh target.
+    const QString source = dir.filePath(QStringLiteral("picture.gif"));
+    writeFile(source, "picture");
+    QVERIFY(!copier.copyFile(source + QChar(u'\0') + QStringLiteral(".png"), target));
+    QVERIFY(!copier.copyFile(source, target + QChar(u'\0') + QStringLiteral(".png")));
+    QVERIFY(!QFile::exists(target));
 }
 
 QTEST_MAIN(DesktopShellTest)

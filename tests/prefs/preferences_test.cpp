@@ -1,5 +1,6 @@
 #include "prefs/preferences.h"
 
+#include "bounded_child.h"
 #include "file_size_limit.h"
 #include "model/errors.h"
 #include "test_platform.h"
@@ -10,6 +11,7 @@
 #include <QTest>
 
 #include <optional>
+#include <sys/stat.h>
 
 using brivane::Error;
 using brivane::Preferences;
@@ -73,6 +75,7 @@ private slots:
     void neitherStoreCanBeCreated();
     void operationsWithoutAnOpenKeyFail();
     void failedWrites();
+    void pipesAreNeitherWaitedOnNorUsed();
 };
 
 void PreferencesTest::firstRunCreatesTheSixDefaults() {
@@ -348,6 +351,35 @@ void PreferencesTest::failedWrites() {
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray content = f.readAll();
     QVERIFY2(!content.contains("/usr/bin/browse"), content.constData());
+}
+
+void PreferencesTest::pipesAreNeitherWaitedOnNorUsed() {
+    TestPlatform tp;
+    const QString system = tp.systemPreferencesFolder();
+    const QString user = tp.userPreferencesFolder();
+    QVERIFY(QDir().mkpath(system + QStringLiteral("/Orlinde")));
+    QVERIFY(QDir().mkpath(user));
+    // A pipe at the machine-wide store, and one where Qt looks for settings of
+    // the whole organisation.
+    const QString pipes[] = {storeFile(system), user + QStringLiteral("/Orlinde.conf")};
+    for (const QString& pipe : pipes)
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    // Start-up in a child that its alarm ends, should it wait on a pipe.
+    const QByteArray loaded = brivane::test::runInChild([] {
+        PreferencesStore store;
+        Preferences prefs(store);
+        prefs.LoadPreferences();
+        QStringList values{prefs.BrowserSetting};
+        for (const QString& flag : prefs.TipFlags)
+            values << flag;
+        return values.join(QLatin1Char(' ')).toUtf8();
+    });
+    QCOMPARE(loaded, QByteArray("default false false false false false"));
+    // The user's own store stood in, and the pipes are left as they were.
+    QCOMPARE(storedValue(user, "browser")->toString(), QStringLiteral("default"));
+    struct stat st;
+    for (const QString& pipe : pipes)
+        QVERIFY(::stat(QFile::encodeName(pipe).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
 }
 
 QTEST_GUILESS_MAIN(PreferencesTest)
