@@ -38,6 +38,13 @@ char* percent(char* out, unsigned byte) {
     return out;
 }
 
+// ASCII that may not stand in an address as it is: blanks and controls, and the
+// characters outside the URI syntax ("<>` and {}|^[]), which browsers would
+// percent-encode themselves.
+bool mustEncodeInAddress(char16_t c) {
+    return c <= 0x20 || c == 0x7F || QByteArrayView("\"<>`{}|^[]").contains(char(c));
+}
+
 template <bool Address> void appendEscaped(QByteArray& out, QStringView text) {
     // The most one UTF-16 unit can become: three UTF-8 bytes, each as "%XX".
     char* p = reserveTail(out, text.size() * 9);
@@ -46,25 +53,20 @@ template <bool Address> void appendEscaped(QByteArray& out, QStringView text) {
     while (in != end) {
         const char16_t c = *in++;
         if (c < 0x80) {
-            switch (c) {
-            case u'&':
+            if (Address && mustEncodeInAddress(c))
+                p = percent(p, c);
+            else if (Address && c == u'\\')
+                *p++ = '/';
+            else if (c == u'&')
                 p = put(p, "&amp;");
-                break;
-            case u'<':
+            else if (c == u'<')
                 p = put(p, "&lt;");
-                break;
-            case u'>':
+            else if (c == u'>')
                 p = put(p, "&gt;");
-                break;
-            case u'"':
+            else if (c == u'"')
                 p = put(p, "&quot;");
-                break;
-            default:
-                if (Address && (c <= 0x20 || c == 0x7F))
-                    p = percent(p, c);
-                else
-                    *p++ = char(c);
-            }
+            else
+                *p++ = char(c);
             continue;
         }
         char32_t code = c;

@@ -55,9 +55,11 @@ WebPage BuildWebPage(const AppletSettings& settings);
 void GenerateWebPage(AppletSettings& settings, const QString& workingDirectory, HtmlTab& tab);
 
 // Escaping, appended as UTF-8. Text for element content and attribute values:
-// & < > " become character references. Addresses for href and src: the same,
-// and blanks, control characters and everything beyond ASCII percent-encoded
-// as UTF-8 bytes. A lone surrogate becomes U+FFFD.
+// & < > " become character references. Addresses for href and src: blanks,
+// control characters, everything beyond ASCII (as UTF-8 bytes) and the ASCII
+// characters outside the URI syntax (" < > ` { } | ^ [ ]) are percent-encoded,
+// a backslash becomes the slash browsers read it as, and & is a reference.
+// A lone surrogate becomes U+FFFD.
 void appendHtmlText(QByteArray& out, QStringView text);
 void appendHtmlAddress(QByteArray& out, QStringView address);
 
