@@ -4,30 +4,35 @@
 #include "model/text_file.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 namespace brivane {
 
 namespace {
 
-// Room for `extra` more bytes at the end of `out`, written through the pointer
-// returned; finish() trims to what was written. Growth doubles, so a bar of
-// 32767 buttons costs a handful of copies, not one per text.
-char* reserveTail(QByteArray& out, qsizetype extra) {
-    const qsizetype used = out.size();
-    if (out.capacity() - used < extra)
-        out.reserve(std::max(out.capacity() * 2, used + extra));
-    out.resize(used + extra);
-    return out.data() + used;
+// The most bytes one UTF-16 unit of a text can become: three UTF-8 bytes, each
+// as "%XX" in an address.
+constexpr qsizetype kMaxBytesPerUnit = 9;
+
+// The ASCII characters that go into the page as they are: all but & < > " in
+// text; in an address also not blanks and controls, the backslash and the
+// characters outside the URI syntax (` { } | ^ [ ]), which browsers would
+// percent-encode themselves.
+template <bool Address> constexpr std::array<bool, 128> plainAscii() {
+    std::array<bool, 128> plain{};
+    for (int c = 0; c < 128; ++c) {
+        plain[c] = c != '&' && c != '<' && c != '>' && c != '"';
+        if (Address && (c <= 0x20 || c == 0x7F || c == '\\' || c == '`' || c == '{' || c == '}' ||
+                        c == '|' || c == '^' || c == '[' || c == ']'))
+            plain[c] = false;
+    }
+    return plain;
 }
 
-void finish(QByteArray& out, const char* end) {
-    out.resize(end - out.constData());
-}
-
-char* put(char* out, const char* text) {
-    while (*text)
-        *out++ = *text++;
-    return out;
+template <std::size_t N> char* copy(char* out, const char (&text)[N]) {
+    std::memcpy(out, text, N - 1);
+    return out + N - 1;
 }
 
 char* percent(char* out, unsigned byte) {
@@ -38,35 +43,29 @@ char* percent(char* out, unsigned byte) {
     return out;
 }
 
-// ASCII that may not stand in an address as it is: blanks and controls, and the
-// characters outside the URI syntax ("<>` and {}|^[]), which browsers would
-// percent-encode themselves.
-bool mustEncodeInAddress(char16_t c) {
-    return c <= 0x20 || c == 0x7F || QByteArrayView("\"<>`{}|^[]").contains(char(c));
-}
-
-template <bool Address> void appendEscaped(QByteArray& out, QStringView text) {
-    // The most one UTF-16 unit can become: three UTF-8 bytes, each as "%XX".
-    char* p = reserveTail(out, text.size() * 9);
+// Writes `text` escaped for where it stands; `out` has room for
+// kMaxBytesPerUnit bytes a unit.
+template <bool Address> char* escape(char* out, QStringView text) {
+    static constexpr std::array<bool, 128> plain = plainAscii<Address>();
     const char16_t* in = text.utf16();
     const char16_t* const end = in + text.size();
     while (in != end) {
         const char16_t c = *in++;
         if (c < 0x80) {
-            if (Address && mustEncodeInAddress(c))
-                p = percent(p, c);
-            else if (Address && c == u'\\')
-                *p++ = '/';
+            if (plain[c])
+                *out++ = char(c);
             else if (c == u'&')
-                p = put(p, "&amp;");
+                out = copy(out, "&amp;");
+            else if (Address && c == u'\\')
+                *out++ = '/'; // as browsers read it
+            else if (Address)
+                out = percent(out, c);
             else if (c == u'<')
-                p = put(p, "&lt;");
+                out = copy(out, "&lt;");
             else if (c == u'>')
-                p = put(p, "&gt;");
-            else if (c == u'"')
-                p = put(p, "&quot;");
+                out = copy(out, "&gt;");
             else
-                *p++ = char(c);
+                out = copy(out, "&quot;");
             continue;
         }
         char32_t code = c;
@@ -89,13 +88,43 @@ template <bool Address> void appendEscaped(QByteArray& out, QStringView text) {
         bytes[count++] = 0x80 | (code & 0x3F);
         for (int i = 0; i < count; ++i) {
             if (Address)
-                p = percent(p, bytes[i]);
+                out = percent(out, bytes[i]);
             else
-                *p++ = char(bytes[i]);
+                *out++ = char(bytes[i]);
         }
     }
-    finish(out, p);
+    return out;
 }
+
+// The page's bytes in one buffer that grows rarely: each piece asks for room
+// once and is written straight in.
+class PageBuffer {
+public:
+    explicit PageBuffer(qsizetype capacity) : bytes_(capacity, Qt::Uninitialized) {}
+
+    char* room(qsizetype size) {
+        if (bytes_.size() - used_ < size)
+            bytes_.resize(std::max(bytes_.size() * 2, used_ + size));
+        return bytes_.data() + used_;
+    }
+    void advance(const char* end) { used_ = end - bytes_.constData(); }
+    void put(QByteArrayView bytes) {
+        std::memcpy(room(bytes.size()), bytes.data(), size_t(bytes.size()));
+        used_ += bytes.size();
+    }
+    template <bool Address> void putEscaped(QStringView text) {
+        advance(escape<Address>(room(text.size() * kMaxBytesPerUnit), text));
+    }
+    qsizetype size() const { return used_; }
+    QByteArray take() {
+        bytes_.truncate(used_);
+        return std::move(bytes_);
+    }
+
+private:
+    QByteArray bytes_;
+    qsizetype used_ = 0;
+};
 
 QByteArray px(qint64 value) {
     return QByteArray::number(value) + "px";
@@ -203,66 +232,80 @@ QByteArray styleElement(const QByteArray& rules) {
 }
 
 // One line per button: the link with its face, the image and the label.
-void appendButtons(QByteArray& out, const AppletSettings& settings, int count) {
-    for (int k = 1; k <= count; ++k) {
-        const QString& link = settings.table.entry(ButtonField::Link, k);
-        const QString& frame = settings.table.entry(ButtonField::Frame, k);
-        const QString& image = settings.table.entry(ButtonField::Image, k);
-        const QString& label = settings.table.entry(ButtonField::Label, k);
-        out += "<a";
-        if (!link.isEmpty()) {
-            out += " href=\"";
-            appendHtmlAddress(out, link);
-            out += '"';
-        }
-        if (!frame.isEmpty()) {
-            out += " target=\"";
-            appendHtmlText(out, frame);
-            out += '"';
-            // Browsers take target keywords in any case.
-            if (frame.compare(QLatin1String("_blank"), Qt::CaseInsensitive) == 0)
-                out += " rel=\"noopener\"";
-        }
-        out += "><span>";
-        if (!image.isEmpty()) {
-            // The label says what the button is; the image adds nothing to say.
-            out += "<img alt=\"\" src=\"";
-            appendHtmlAddress(out, image);
-            out += "\">";
-        }
-        if (!label.isEmpty()) {
-            out += "<span>";
-            appendHtmlText(out, label);
-            out += "</span>";
-        }
-        // An empty face still shows the button; the comment keeps checkers
-        // from taking the empty elements for leftovers to be trimmed.
-        if (image.isEmpty() && label.isEmpty())
-            out += "<!-- empty -->";
-        out += "</span></a>\r\n";
+void putButton(PageBuffer& out, const QString& link, const QString& frame, const QString& image,
+               const QString& label) {
+    // The fixed texts below come to less than this.
+    constexpr qsizetype kFixed = 128;
+    char* p = out.room(kFixed + kMaxBytesPerUnit *
+                                    (link.size() + frame.size() + image.size() + label.size()));
+    p = copy(p, "<a");
+    if (!link.isEmpty()) {
+        p = copy(p, " href=\"");
+        p = escape<true>(p, link);
+        *p++ = '"';
     }
+    if (!frame.isEmpty()) {
+        p = copy(p, " target=\"");
+        p = escape<false>(p, frame);
+        *p++ = '"';
+        // Browsers take target keywords in any case.
+        if (frame.compare(QLatin1String("_blank"), Qt::CaseInsensitive) == 0)
+            p = copy(p, " rel=\"noopener\"");
+    }
+    p = copy(p, "><span>");
+    if (!image.isEmpty()) {
+        // The label says what the button is; the image adds nothing to say.
+        p = copy(p, "<img alt=\"\" src=\"");
+        p = escape<true>(p, image);
+        p = copy(p, "\">");
+    }
+    if (!label.isEmpty()) {
+        p = copy(p, "<span>");
+        p = escape<false>(p, label);
+        p = copy(p, "</span>");
+    }
+    // An empty face still shows the button; the comment keeps checkers from
+    // taking the empty elements for leftovers to be trimmed.
+    if (image.isEmpty() && label.isEmpty())
+        p = copy(p, "<!-- empty -->");
+    p = copy(p, "</span></a>\r\n");
+    out.advance(p);
 }
 
-QByteArray barMarkup(const AppletSettings& settings, const BarLook& look,
-                     const WebBarOptions& options) {
-    QByteArray out;
-    // About a hundred bytes a button with a link, an image and a label.
-    out.reserve(256 + qsizetype(look.buttonCount) * 112);
-    out += options.phrasing ? "<span class=\"" : "<nav class=\"";
-    appendHtmlText(out, options.className);
-    out += '"';
+void putBar(PageBuffer& out, const AppletSettings& settings, const BarLook& look,
+            const WebBarOptions& options) {
+    out.put(options.phrasing ? "<span class=\"" : "<nav class=\"");
+    out.putEscaped<false>(options.className);
+    out.put("\"");
     if (options.phrasing)
-        out += " role=\"navigation\"";
+        out.put(" role=\"navigation\"");
     // Screen readers name the bar by the page title.
     if (!settings.title.isEmpty()) {
-        out += " aria-label=\"";
-        appendHtmlText(out, settings.title);
-        out += '"';
+        out.put(" aria-label=\"");
+        out.putEscaped<false>(settings.title);
+        out.put("\"");
     }
-    out += ">\r\n";
-    appendButtons(out, settings, look.buttonCount);
-    out += options.phrasing ? "</span>\r\n" : "</nav>\r\n";
-    return out;
+    out.put(">\r\n");
+    const ButtonTable& table = settings.table;
+    const int n = look.buttonCount;
+    // Reading the texts is most of the work: each is a block of its own on the
+    // heap, so ask for the ones a few buttons ahead while writing this one.
+    constexpr int kAhead = 8;
+    for (int k = 1; k <= n; ++k) {
+        if (k + kAhead <= n)
+            for (ButtonField field :
+                 {ButtonField::Link, ButtonField::Frame, ButtonField::Image, ButtonField::Label})
+                __builtin_prefetch(table.entry(field, k + kAhead).constData());
+        putButton(out, table.entry(ButtonField::Link, k), table.entry(ButtonField::Frame, k),
+                  table.entry(ButtonField::Image, k), table.entry(ButtonField::Label, k));
+    }
+    out.put(options.phrasing ? "</span>\r\n" : "</nav>\r\n");
+}
+
+// A first guess of a page's size: a hundred bytes or so a button with a link,
+// an image and a label. A short guess only costs a regrowth.
+qsizetype sizeGuess(const BarLook& look) {
+    return 4096 + qsizetype(look.buttonCount) * 128;
 }
 
 // The body rule of a page of its own: the applet page's black, and the bar
@@ -278,39 +321,50 @@ QByteArray bodyRule(const AppletSettings& settings) {
 } // namespace
 
 void appendHtmlText(QByteArray& out, QStringView text) {
-    appendEscaped<false>(out, text);
+    const qsizetype used = out.size();
+    out.resize(used + text.size() * kMaxBytesPerUnit);
+    out.truncate(escape<false>(out.data() + used, text) - out.constData());
 }
 
 void appendHtmlAddress(QByteArray& out, QStringView address) {
-    appendEscaped<true>(out, address);
+    const qsizetype used = out.size();
+    out.resize(used + address.size() * kMaxBytesPerUnit);
+    out.truncate(escape<true>(out.data() + used, address) - out.constData());
 }
 
 WebBar BuildWebBar(const AppletSettings& settings, const WebBarOptions& options) {
     const BarLook look = lookOf(settings);
-    QByteArray selector = ".";
-    selector += options.className.toUtf8();
-    return {styleElement(barRules(look, selector)), barMarkup(settings, look, options)};
+    PageBuffer markup(sizeGuess(look));
+    putBar(markup, settings, look, options);
+    return {styleElement(barRules(look, '.' + options.className.toUtf8())), markup.take()};
 }
 
 WebPage BuildWebPage(const AppletSettings& settings) {
     const BarLook look = lookOf(settings);
     const WebBarOptions options;
     const QByteArray rules = barRules(look, '.' + options.className.toUtf8());
-    const QByteArray bar = barMarkup(settings, look, options);
+
+    PageBuffer out(sizeGuess(look) + rules.size());
+    out.put("<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"utf-8\">\r\n"
+            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n"
+            "<title>");
+    out.putEscaped<false>(settings.title);
+    out.put("</title>\r\n<style>\r\n");
+    out.put(bodyRule(settings));
+    out.put(rules);
+    out.put("</style>\r\n</head>\r\n<body>\r\n");
+    const qsizetype barBegin = out.size();
+    putBar(out, settings, look, options);
+    const qsizetype barEnd = out.size();
+    out.put("</body>\r\n</html>\r\n");
 
     WebPage page;
-    page.part = styleElement(rules) + bar;
-    QByteArray& out = page.bytes;
-    out.reserve(512 + rules.size() + bar.size() + settings.title.size() * 9);
-    out += "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"utf-8\">\r\n"
-           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n"
-           "<title>";
-    appendHtmlText(out, settings.title);
-    out += "</title>\r\n";
-    out += styleElement(bodyRule(settings) + rules);
-    out += "</head>\r\n<body>\r\n";
-    out += bar;
-    out += "</body>\r\n</html>\r\n";
+    page.bytes = out.take();
+    // The part to paste: the bar's own rules in a style element, and the bar.
+    const QByteArrayView bytes(page.bytes);
+    const QByteArrayView bar = bytes.sliced(barBegin, barEnd - barBegin);
+    page.part.reserve(9 + rules.size() + 10 + bar.size());
+    page.part.append("<style>\r\n").append(rules).append("</style>\r\n").append(bar);
     return page;
 }
 
