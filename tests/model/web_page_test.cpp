@@ -39,7 +39,7 @@ private slots:
     void smallPageByteForByte();
     void escapingForWhereTheTextStands();
     void buttonsLinksTargetsAndImages();
-    void pagePartsAlignmentAndStates();
+    void fontStackAndFlatRings();
     void generateWritesFileAndTabOrNeither();
 };
 
@@ -171,46 +171,23 @@ void WebPageTest::buttonsLinksTargetsAndImages() {
     QVERIFY(!hosted.style.contains("brivane-bar"));
 }
 
-void WebPageTest::pagePartsAlignmentAndStates() {
-    const QByteArray left = BuildWebPage(derived([](AppletSettings& s) {
-                                s.align = "Left ";
-                                s.vertical = false;
-                                s.style0 = false;
-                                s.left = true;
-                                s.center = false;
+// Placement and states are checked in the browsers; what they cannot show is
+// the font stack beyond the installed family, and rings left out.
+void WebPageTest::fontStackAndFlatRings() {
+    const QByteArray page = BuildWebPage(derived([](AppletSettings& s) {
+                                s.plain = false;
+                                s.bold = true;
+                                s.font = "Courier";
+                                s.degree = "0";
                             })).bytes;
-    QVERIFY(left.contains("\r\nbody{background-color:#000000;text-align:left}\r\n"));
-    QVERIFY(left.contains("{display:inline-flex;flex-direction:row;"));
-    QVERIFY(left.contains("width:400px;height:26px;"));
-    // Style 1: down while hovered or pressed; position 1: content from the left.
-    QVERIFY(left.contains("\r\n.brivane-bar a:hover,.brivane-bar a:active{box-shadow:"));
-    QVERIFY(left.contains(
-        "\r\n.brivane-bar a:hover>span>*,.brivane-bar a:active>span>*{left:0.9px;top:0.9px}"));
-    QVERIFY(left.contains("justify-content:flex-start;"));
-    QVERIFY(left.contains("\r\n.brivane-bar a>span>:first-child{margin-left:4px}\r\n"));
-
-    const QByteArray right = BuildWebPage(derived([](AppletSettings& s) {
-                                 s.align = "Right";
-                                 s.center = false;
-                                 s.right = true;
-                                 s.plain = false;
-                                 s.bold = true;
-                                 s.font = "Courier";
-                                 s.degree = "0";
-                             })).bytes;
-    QVERIFY(right.contains("text-align:right}"));
-    QVERIFY(right.contains("justify-content:flex-end;"));
-    QVERIFY(right.contains("\r\n.brivane-bar a>span>:last-child{margin-right:4px}\r\n"));
     QVERIFY(
-        right.contains(";font:bold 14px \"Liberation Mono\",\"Courier New\",Courier,monospace;"));
+        page.contains(";font:bold 14px \"Liberation Mono\",\"Courier New\",Courier,monospace;"));
     // Degree 0: every ring is the face, so no shadow at all, up or down.
-    QVERIFY(right.contains(";box-shadow:none;"));
-    QVERIFY(right.contains(":active{box-shadow:none;color:#FF0000}"));
-    QVERIFY(!right.contains(":hover"));
-
+    QVERIFY(page.contains(";box-shadow:none;"));
+    QVERIFY(page.contains(":active{box-shadow:none;color:#FF0000}"));
     // Only CR LF ends a line.
-    QCOMPARE(right.count('\n'), right.count("\r\n"));
-    QCOMPARE(right.count('\r'), right.count("\r\n"));
+    QCOMPARE(page.count('\n'), page.count("\r\n"));
+    QCOMPARE(page.count('\r'), page.count("\r\n"));
 }
 
 void WebPageTest::generateWritesFileAndTabOrNeither() {
