@@ -149,8 +149,12 @@ QJsonObject ChromiumSession::call(const QString& method, const QJsonObject& para
     }
     QJsonObject answer;
     while (readMessage(answer)) {
-        if (answer.value("id").toInt() != id)
+        if (answer.value("id").toInt() != id) {
+            // An event that came first (a fast page's load) is kept for waitForEvent.
+            if (answer.contains("method"))
+                events_.append(answer);
             continue;
+        }
         if (answer.contains("error")) {
             error_ = method + QStringLiteral(": ") +
                      QString::fromUtf8(QJsonDocument(answer.value("error").toObject()).toJson());
@@ -163,6 +167,11 @@ QJsonObject ChromiumSession::call(const QString& method, const QJsonObject& para
 }
 
 QJsonObject ChromiumSession::waitForEvent(const QString& method) {
+    while (!events_.isEmpty()) {
+        const QJsonObject event = events_.takeFirst();
+        if (event.value("method").toString() == method)
+            return event;
+    }
     QJsonObject message;
     while (error_.isEmpty() && readMessage(message))
         if (message.value("method").toString() == method)

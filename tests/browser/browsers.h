@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QJsonObject>
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -46,6 +47,7 @@ private:
     int toBrowser_ = -1;
     int fromBrowser_ = -1;
     QByteArray pending_;
+    QList<QJsonObject> events_; // events that arrived while waiting for an answer
     QString sessionId_;
     QString error_;
     int nextId_ = 1;
