@@ -163,6 +163,8 @@ void Preferences::LoadPreferences() {
         BrowserSetting = store_.readString(QStringLiteral("browser"));
         for (int i = 0; i < 5; ++i)
             TipFlags[i] = store_.readString(QStringLiteral("tip%1").arg(i + 1));
+        const QString format = store_.readString(QStringLiteral("format"));
+        PageFormat = format == QLatin1String("web") ? format : QStringLiteral("applet");
         return;
     }
     store_.createKey();
@@ -179,6 +181,12 @@ void Preferences::SaveBrowserPreference() {
     // Never created here: a store that has gone stays gone until the next start.
     if (store_.openExistingKey())
         store_.writeString(QStringLiteral("browser"), BrowserSetting);
+}
+
+void Preferences::SavePageFormatPreference() {
+    KeyCloser closer(store_);
+    if (store_.openExistingKey())
+        store_.writeString(QStringLiteral("format"), PageFormat);
 }
 
 void Preferences::MarkTipShown(const QString& valueName) {

@@ -46,9 +46,14 @@ public:
     QString BrowserSetting = QStringLiteral("default");
     // Entries 1..5 at [0..4]: "false" until the tip was shown; empty until read.
     std::array<QString, 5> TipFlags;
+    // The page Make HTML writes: "applet" or "web". Read after the tips; a
+    // store without the value, or with any other text, means "applet".
+    QString PageFormat = QStringLiteral("applet");
 
     void LoadPreferences();
     void SaveBrowserPreference();
+    // Writes PageFormat as "format", only into a store that exists.
+    void SavePageFormatPreference();
     void MarkTipShown(const QString& valueName);
 
 private:

@@ -501,7 +501,8 @@ private slots:
         QCOMPARE(ui->File1->title(), QStringLiteral("&File"));
         QCOMPARE(texts(ui->File1), QStringList({"&Open...", "&Save", "Save &As...", "-", "E&xit"}));
         QCOMPARE(ui->Options1->title(), QStringLiteral("&Options"));
-        QCOMPARE(texts(ui->Options1), QStringList({"&Browser"}));
+        // Page Format, added in code beside the layout's Browser item.
+        QCOMPARE(texts(ui->Options1), QStringList({"&Browser", "Page Format"}));
         QCOMPARE(ui->help_meue->title(), QStringLiteral("&Help"));
         QCOMPARE(texts(ui->help_meue),
                  QStringList({"&Help", "&Troubleshooting", "-", "&Orlinde", "-", "&About"}));

@@ -81,11 +81,14 @@ Tmain_window::Tmain_window(Platform& platform, Preferences& preferences, QWidget
     wireSettingsFile();
     wireLaunch();
     wireTipsAndLinks();
+    wirePageFormat();
 
     connectGuarded(ui->title, &QLineEdit::textChanged, this, [this] { titleChange(); });
 
     // A failure while creating is reported, and the window is still completed.
     runGuarded([this] { FormCreate(); });
+    // The store has been read: show the format it holds.
+    (webPageFormat() ? WebPage1 : AppletPage1)->setChecked(true);
 }
 
 Tmain_window::~Tmain_window() = default;

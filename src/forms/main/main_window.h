@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class QAction;
 class QLineEdit;
 
 namespace Ui {
@@ -17,6 +18,7 @@ class Tmain_window;
 
 namespace brivane {
 
+class HtmlTab;
 class Preferences;
 class TAboutWindow;
 class Ttip_window;
@@ -109,6 +111,17 @@ public:
     void Downloads1Click();
     void About2Click();
 
+    // --- page format (Options > Page Format) -----------------------------------
+    QAction* AppletPage1 = nullptr; // "Applet Page"
+    QAction* WebPage1 = nullptr;    // "Web Page (HTML and CSS)"
+    void AppletPage1Click();
+    void WebPage1Click();
+    bool webPageFormat() const;
+    // The page Make HTML, Save HTML and Test Applet write, in the chosen format.
+    void generatePage(HtmlTab& tab);
+    // The image browse dialog's filter for the chosen format.
+    QString imageBrowseFilter() const;
+
     // Copies the controls' current texts and selections into `settings`, so a
     // command sees what the controls show at the moment it runs.
     void captureControls();
@@ -130,6 +143,7 @@ private:
     void wireSettingsFile();
     void wireLaunch();
     void wireTipsAndLinks();
+    void wirePageFormat();
 
     std::unique_ptr<Ui::Tmain_window> ui;
     Platform& platform_;

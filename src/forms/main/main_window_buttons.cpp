@@ -78,7 +78,7 @@ void Tmain_window::SpeedButton8Click() {
 // and uses its bare name, which works as an address relative to the page.
 void Tmain_window::SpeedButton11Click() {
     FileDialogOptions open_image;
-    open_image.filter = QStringLiteral("JPG (*.jpg);;Gif (*.gif);;All Files (*)");
+    open_image.filter = imageBrowseFilter();
     const std::optional<QString> chosen = platform_.dialogs.openFile(this, open_image);
     if (!chosen)
         return;

@@ -56,7 +56,7 @@ void Tmain_window::wireCommands() {
 void Tmain_window::SpeedButton4Click() {
     captureControls();
     PlainTextHtmlTab tab(ui->html_box);
-    GenerateAppletPage(settings, WorkingDirectory, tab);
+    generatePage(tab);
 }
 
 // Copy HTML: what the tab holds from the last generation, never a fresh one.

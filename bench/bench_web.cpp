@@ -1,0 +1,98 @@
+// Times the web page (generation alone, and generation + write as Make HTML does
+// it) beside the applet page and beside the plainest write of the same number of
+// bytes into the same folder, in the same run. --quick: small bars only.
+#include "model/page_generator.h"
+#include "model/text_file.h"
+#include "model/web_page.h"
+
+#include "bench_support.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <vector>
+
+using namespace brivane;
+
+namespace {
+
+class DiscardingTab : public HtmlTab {
+public:
+    void clear() override { size = 0; }
+    void setLines(QByteArrayView lines) override { size = lines.size(); }
+    qsizetype size = 0;
+};
+
+double milliseconds(const std::function<void()>& run) {
+    QElapsedTimer timer;
+    timer.start();
+    run();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// The best of several repetitions, the measurements taking turns within each.
+struct Best {
+    double ms = std::numeric_limits<double>::max();
+    void add(double sample) { ms = std::min(ms, sample); }
+};
+
+void row(const char* what, double ms, double bare, qsizetype bytes) {
+    std::printf("  %-30s %9.3f ms   bare fwrite %9.3f ms   ratio %5.2f   (%lld bytes)\n", what, ms,
+                bare, ms / bare, static_cast<long long>(bytes));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "no temporary folder\n");
+        return 1;
+    }
+    const QString folder = dir.path() + QLatin1Char('/');
+    const QByteArray bareName = QFile::encodeName(folder + QStringLiteral("bare.bin"));
+    std::printf("Folder: %s\n", qPrintable(dir.path()));
+    std::printf("Each time is the best of several runs; \"bare\" is one fwrite of as many bytes "
+                "to the same folder.\n");
+    const std::vector<int> sizes =
+        quick ? std::vector<int>{4, 40} : std::vector<int>{4, 300, kMaxButtons};
+    for (int n : sizes) {
+        const int repetitions = n > 1000 ? 25 : 200;
+        AppletSettings settings;
+        settings.buttons = QString::number(n);
+        bench::fillButtons(settings.table, n);
+        DeriveAppletValues(settings);
+        DiscardingTab tab;
+        const QByteArray webBytes = BuildWebPage(settings).bytes;
+        const QByteArray appletBytes = BuildAppletPage(settings).bytes;
+
+        Best build, web, bareWeb, applet, bareApplet;
+        for (int i = 0; i < repetitions; ++i) {
+            build.add(milliseconds([&] { BuildWebPage(settings); }));
+            web.add(milliseconds([&] { GenerateWebPage(settings, folder, tab); }));
+            bareWeb.add(milliseconds([&] { bench::bareWrite(bareName, webBytes); }));
+            applet.add(milliseconds([&] { GenerateAppletPage(settings, folder, tab); }));
+            bareApplet.add(milliseconds([&] { bench::bareWrite(bareName, appletBytes); }));
+        }
+        GenerateWebPage(settings, folder, tab);
+        if (readWholeFile(folder + QStringLiteral("untitled.html")) != webBytes) {
+            std::fprintf(stderr, "the web page did not come out as built\n");
+            return 1;
+        }
+
+        std::printf("N = %d (best of %d)\n", n, repetitions);
+        row("web page generation", build.ms, bareWeb.ms, webBytes.size());
+        row("web page generation + write", web.ms, bareWeb.ms, webBytes.size());
+        row("applet page generation + write", applet.ms, bareApplet.ms, appletBytes.size());
+    }
+    std::printf("Target at N = %d: web page generation + write within 3x of the bare fwrite.\n",
+                kMaxButtons);
+    return 0;
+}
