@@ -177,6 +177,11 @@ void AppletImportTest::messyPages_data() {
     QTest::newRow("a block ends an open paragraph")
         << QByteArray("<div align=left><p align=right><table>") + bar
         << "title=- align=left size=1x2 [] others=0";
+    QTest::newRow("a div ends an open paragraph")
+        << QByteArray("<p align=right><div>") + bar << "title=- align=- size=1x2 [] others=0";
+    QTest::newRow("slashes between attributes")
+        << QByteArray("<p/align=left><applet/code='button.class'/width=1 />")
+        << "title=- align=left size=1x- [] others=0";
     QTest::newRow("an end tag closes what opened inside it")
         << QByteArray("<center><div align=right><p align=left></div>") + bar
         << "title=- align=center size=1x2 [] others=0";
