@@ -15,6 +15,182 @@ using namespace std::string_view_literals;
 
 namespace {
 
+// --- Character references ----------------------------------------------------
+
+struct NamedReference {
+    std::string_view name;
+    char16_t character;
+    bool legacy; // also understood without the closing ';'
+};
+
+// The Latin-1 signs and letters, U+00A0 to U+00FF in order; a browser takes
+// each of them without its ';' too.
+constexpr std::string_view kLatin1Names[96] = {
+    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",
+    "copy",   "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn",
+    "sup2",   "sup3",   "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",
+    "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde",
+    "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave",
+    "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde",
+    "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",
+    "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil",
+    "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",   "eth",
+    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
+    "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml",
+};
+
+constexpr NamedReference kOtherNames[] = {
+    {"amp"sv, u'&', true},       {"AMP"sv, u'&', true},       {"lt"sv, u'<', true},
+    {"LT"sv, u'<', true},        {"gt"sv, u'>', true},        {"GT"sv, u'>', true},
+    {"quot"sv, u'"', true},      {"QUOT"sv, u'"', true},      {"COPY"sv, 0x00A9, true},
+    {"REG"sv, 0x00AE, true},     {"apos"sv, u'\'', false},    {"OElig"sv, 0x0152, false},
+    {"oelig"sv, 0x0153, false},  {"Scaron"sv, 0x0160, false}, {"scaron"sv, 0x0161, false},
+    {"Yuml"sv, 0x0178, false},   {"fnof"sv, 0x0192, false},   {"circ"sv, 0x02C6, false},
+    {"tilde"sv, 0x02DC, false},  {"ensp"sv, 0x2002, false},   {"emsp"sv, 0x2003, false},
+    {"thinsp"sv, 0x2009, false}, {"zwnj"sv, 0x200C, false},   {"zwj"sv, 0x200D, false},
+    {"lrm"sv, 0x200E, false},    {"rlm"sv, 0x200F, false},    {"ndash"sv, 0x2013, false},
+    {"mdash"sv, 0x2014, false},  {"lsquo"sv, 0x2018, false},  {"rsquo"sv, 0x2019, false},
+    {"sbquo"sv, 0x201A, false},  {"ldquo"sv, 0x201C, false},  {"rdquo"sv, 0x201D, false},
+    {"bdquo"sv, 0x201E, false},  {"dagger"sv, 0x2020, false}, {"Dagger"sv, 0x2021, false},
+    {"bull"sv, 0x2022, false},   {"hellip"sv, 0x2026, false}, {"permil"sv, 0x2030, false},
+    {"lsaquo"sv, 0x2039, false}, {"rsaquo"sv, 0x203A, false}, {"euro"sv, 0x20AC, false},
+    {"trade"sv, 0x2122, false},
+};
+
+constexpr size_t kLongestName = 6;
+
+// All named references, sorted by name for a binary search.
+const std::vector<NamedReference>& namedReferences() {
+    static const std::vector<NamedReference> table = [] {
+        std::vector<NamedReference> all(std::begin(kOtherNames), std::end(kOtherNames));
+        for (int i = 0; i < 96; ++i)
+            all.push_back({kLatin1Names[i], char16_t(0xA0 + i), true});
+        std::sort(all.begin(), all.end(),
+                  [](const NamedReference& a, const NamedReference& b) { return a.name < b.name; });
+        return all;
+    }();
+    return table;
+}
+
+const NamedReference* findReference(std::string_view name) {
+    const std::vector<NamedReference>& table = namedReferences();
+    const auto found = std::lower_bound(
+        table.begin(), table.end(), name,
+        [](const NamedReference& entry, std::string_view key) { return entry.name < key; });
+    return found != table.end() && found->name == name ? &*found : nullptr;
+}
+
+bool isAsciiAlnum(char16_t c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+int digitValue(char16_t c, int base) {
+    int value = 99;
+    if (c >= u'0' && c <= u'9')
+        value = c - u'0';
+    else if (c >= u'a' && c <= u'f')
+        value = c - u'a' + 10;
+    else if (c >= u'A' && c <= u'F')
+        value = c - u'A' + 10;
+    return value < base ? value : -1;
+}
+
+void appendCodePoint(QString& out, char32_t code) {
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        code = 0xFFFD;
+    else if (code >= 0x80 && code <= 0x9F)
+        code = windows1252Char(static_cast<unsigned char>(code)); // as the old pages meant it
+    if (code > 0xFFFF) {
+        out += QChar(QChar::highSurrogate(code));
+        out += QChar(QChar::lowSurrogate(code));
+    } else {
+        out += QChar(char16_t(code));
+    }
+}
+
+// Most values hold no reference: those are given back as they came, uncopied.
+QString resolveReferences(QString&& text, bool inAttribute) {
+    const char16_t* const in = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype size = text.size();
+    if (std::none_of(in, in + size, [](char16_t c) { return c == u'&' || c == u'\r' || c == 0; }))
+        return std::move(text);
+
+    QString out;
+    out.reserve(size);
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = in[i];
+        if (c == u'\r') {
+            out += u'\n';
+            if (i + 1 < size && in[i + 1] == u'\n')
+                ++i;
+            continue;
+        }
+        if (c == 0) {
+            out += QChar(0xFFFD);
+            continue;
+        }
+        if (c != u'&') {
+            out += QChar(c);
+            continue;
+        }
+        qsizetype j = i + 1;
+        if (j < size && in[j] == u'#') {
+            qsizetype k = j + 1;
+            int base = 10;
+            if (k < size && (in[k] == u'x' || in[k] == u'X')) {
+                base = 16;
+                ++k;
+            }
+            const qsizetype digits = k;
+            char32_t code = 0;
+            for (int digit; k < size && (digit = digitValue(in[k], base)) >= 0; ++k)
+                code = std::min<char32_t>(code * char32_t(base) + char32_t(digit), 0x110000);
+            if (k == digits) {
+                out += u'&'; // no digits: no reference
+                continue;
+            }
+            if (k < size && in[k] == u';')
+                ++k;
+            appendCodePoint(out, code);
+            i = k - 1;
+            continue;
+        }
+        // A name: the letters and digits after '&' (a few more than the longest).
+        qsizetype k = j;
+        while (k < size && k - j <= qsizetype(kLongestName) && isAsciiAlnum(in[k]))
+            ++k;
+        char name[kLongestName + 2];
+        const qsizetype length = k - j;
+        for (qsizetype n = 0; n < length; ++n)
+            name[n] = char(in[j + n]);
+        if (length <= qsizetype(kLongestName) && k < size && in[k] == u';') {
+            if (const NamedReference* found =
+                    findReference(std::string_view(name, size_t(length)))) {
+                out += QChar(found->character);
+                i = k;
+                continue;
+            }
+        }
+        // Without ';' only the old names count, the longest first; in an attribute
+        // not before a letter, digit or '=' (which makes "?a=1&copy=2" a plain text).
+        bool done = false;
+        for (qsizetype n = std::min<qsizetype>(length, kLongestName); n >= 2 && !done; --n) {
+            const NamedReference* found = findReference(std::string_view(name, size_t(n)));
+            if (!found || !found->legacy)
+                continue;
+            const char16_t next = j + n < size ? in[j + n] : u'\0';
+            if (inAttribute && (isAsciiAlnum(next) || next == u'='))
+                break;
+            out += QChar(found->character);
+            i = j + n - 1;
+            done = true;
+        }
+        if (!done)
+            out += u'&';
+    }
+    return out;
+}
+
 // --- Bytes of the page ---------------------------------------------------------
 
 bool isHtmlSpace(char c) {
@@ -319,8 +495,8 @@ private:
     }
 
     QString text(const Value& value, bool inAttribute) const {
-        return decodeCharacterReferences(decoder_.decode(value.begin, value.end - value.begin),
-                                         inAttribute);
+        return resolveReferences(decoder_.decode(value.begin, value.end - value.begin),
+                                 inAttribute);
     }
 
     void startTag(const Tag& tag) {
@@ -481,99 +657,6 @@ private:
     int depth_ = 0; // inside the chosen applet: 1 + the applets nested where we stand
 };
 
-// --- Character references ----------------------------------------------------
-
-struct NamedReference {
-    std::string_view name;
-    char16_t character;
-    bool legacy; // also understood without the closing ';'
-};
-
-// The Latin-1 signs and letters, U+00A0 to U+00FF in order; a browser takes
-// each of them without its ';' too.
-constexpr std::string_view kLatin1Names[96] = {
-    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",
-    "copy",   "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn",
-    "sup2",   "sup3",   "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",
-    "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde",
-    "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave",
-    "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde",
-    "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",
-    "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil",
-    "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",   "eth",
-    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
-    "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml",
-};
-
-constexpr NamedReference kOtherNames[] = {
-    {"amp"sv, u'&', true},       {"AMP"sv, u'&', true},       {"lt"sv, u'<', true},
-    {"LT"sv, u'<', true},        {"gt"sv, u'>', true},        {"GT"sv, u'>', true},
-    {"quot"sv, u'"', true},      {"QUOT"sv, u'"', true},      {"COPY"sv, 0x00A9, true},
-    {"REG"sv, 0x00AE, true},     {"apos"sv, u'\'', false},    {"OElig"sv, 0x0152, false},
-    {"oelig"sv, 0x0153, false},  {"Scaron"sv, 0x0160, false}, {"scaron"sv, 0x0161, false},
-    {"Yuml"sv, 0x0178, false},   {"fnof"sv, 0x0192, false},   {"circ"sv, 0x02C6, false},
-    {"tilde"sv, 0x02DC, false},  {"ensp"sv, 0x2002, false},   {"emsp"sv, 0x2003, false},
-    {"thinsp"sv, 0x2009, false}, {"zwnj"sv, 0x200C, false},   {"zwj"sv, 0x200D, false},
-    {"lrm"sv, 0x200E, false},    {"rlm"sv, 0x200F, false},    {"ndash"sv, 0x2013, false},
-    {"mdash"sv, 0x2014, false},  {"lsquo"sv, 0x2018, false},  {"rsquo"sv, 0x2019, false},
-    {"sbquo"sv, 0x201A, false},  {"ldquo"sv, 0x201C, false},  {"rdquo"sv, 0x201D, false},
-    {"bdquo"sv, 0x201E, false},  {"dagger"sv, 0x2020, false}, {"Dagger"sv, 0x2021, false},
-    {"bull"sv, 0x2022, false},   {"hellip"sv, 0x2026, false}, {"permil"sv, 0x2030, false},
-    {"lsaquo"sv, 0x2039, false}, {"rsaquo"sv, 0x203A, false}, {"euro"sv, 0x20AC, false},
-    {"trade"sv, 0x2122, false},
-};
-
-constexpr size_t kLongestName = 6;
-
-// All named references, sorted by name for a binary search.
-const std::vector<NamedReference>& namedReferences() {
-    static const std::vector<NamedReference> table = [] {
-        std::vector<NamedReference> all(std::begin(kOtherNames), std::end(kOtherNames));
-        for (int i = 0; i < 96; ++i)
-            all.push_back({kLatin1Names[i], char16_t(0xA0 + i), true});
-        std::sort(all.begin(), all.end(),
-                  [](const NamedReference& a, const NamedReference& b) { return a.name < b.name; });
-        return all;
-    }();
-    return table;
-}
-
-const NamedReference* findReference(std::string_view name) {
-    const std::vector<NamedReference>& table = namedReferences();
-    const auto found = std::lower_bound(
-        table.begin(), table.end(), name,
-        [](const NamedReference& entry, std::string_view key) { return entry.name < key; });
-    return found != table.end() && found->name == name ? &*found : nullptr;
-}
-
-bool isAsciiAlnum(char16_t c) {
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-int digitValue(char16_t c, int base) {
-    int value = 99;
-    if (c >= u'0' && c <= u'9')
-        value = c - u'0';
-    else if (c >= u'a' && c <= u'f')
-        value = c - u'a' + 10;
-    else if (c >= u'A' && c <= u'F')
-        value = c - u'A' + 10;
-    return value < base ? value : -1;
-}
-
-void appendCodePoint(QString& out, char32_t code) {
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        code = 0xFFFD;
-    else if (code >= 0x80 && code <= 0x9F)
-        code = windows1252Char(static_cast<unsigned char>(code)); // as the old pages meant it
-    if (code > 0xFFFF) {
-        out += QChar(QChar::highSurrogate(code));
-        out += QChar(QChar::lowSurrogate(code));
-    } else {
-        out += QChar(char16_t(code));
-    }
-}
-
 // --- Applying ------------------------------------------------------------------
 
 // The params of the page generator's table that are not per button, in its order.
@@ -608,9 +691,8 @@ constexpr std::array<ButtonParam, 4> kButtonParams = {{{"label "sv, ButtonField:
                                                        {"image "sv, ButtonField::Image},
                                                        {"frame "sv, ButtonField::Frame}}};
 
-// A param name in lower case matches its name in the table.
-bool nameIs(const QString& lowerName, std::string_view name) {
-    return lowerName == QLatin1String(name.data(), qsizetype(name.size()));
+QLatin1String latin1(std::string_view text) {
+    return QLatin1String(text.data(), qsizetype(text.size()));
 }
 
 // The page's params sorted out: the last of a name wins. Names are matched in
@@ -625,17 +707,15 @@ struct PageParams {
 PageParams sortParams(const QList<std::pair<QString, QString>>& params) {
     PageParams sorted;
     for (const auto& [name, value] : params) {
-        const QString lower = name.toLower();
         bool known = false;
         for (int i = 0; i < kFixedParams && !known; ++i) {
-            if (nameIs(lower, kFixedNames[size_t(i)])) {
+            if (name.compare(latin1(kFixedNames[size_t(i)]), Qt::CaseInsensitive) == 0) {
                 sorted.fixed[size_t(i)] = value;
                 known = true;
             }
         }
         for (const ButtonParam& param : kButtonParams) {
-            if (known || !lower.startsWith(
-                             QLatin1String(param.prefix.data(), qsizetype(param.prefix.size()))))
+            if (known || !name.startsWith(latin1(param.prefix), Qt::CaseInsensitive))
                 continue;
             known = true;
             const QStringView number = QStringView(name).mid(qsizetype(param.prefix.size()));
@@ -807,10 +887,7 @@ private:
         }
     }
 
-    static QString name(FixedParam param) {
-        const std::string_view name = kFixedNames[size_t(param)];
-        return QString::fromLatin1(name.data(), qsizetype(name.size()));
-    }
+    static QString name(FixedParam param) { return QString(latin1(kFixedNames[size_t(param)])); }
 
     void applyText(SettingsLine line, FixedParam param) {
         if (const auto& value = params_.fixed[size_t(param)])
@@ -919,8 +996,7 @@ private:
         }
         const int n = std::clamp(buttonCount_.value_or(0), 0, kMaxButtons);
         for (const ButtonParam& param : kButtonParams) {
-            const QString prefix =
-                QString::fromLatin1(param.prefix.data(), qsizetype(param.prefix.size()));
+            const QString prefix = QString(latin1(param.prefix));
             int k = 0;
             while (k < n) {
                 if (has(k, param.field)) {
@@ -968,85 +1044,7 @@ ImportedApplet readAppletPage(QByteArrayView page) {
 }
 
 QString decodeCharacterReferences(QStringView text, bool inAttribute) {
-    const char16_t* const in = reinterpret_cast<const char16_t*>(text.data());
-    const qsizetype size = text.size();
-    if (std::none_of(in, in + size, [](char16_t c) { return c == u'&' || c == u'\r' || c == 0; }))
-        return text.toString();
-
-    QString out;
-    out.reserve(size);
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t c = in[i];
-        if (c == u'\r') {
-            out += u'\n';
-            if (i + 1 < size && in[i + 1] == u'\n')
-                ++i;
-            continue;
-        }
-        if (c == 0) {
-            out += QChar(0xFFFD);
-            continue;
-        }
-        if (c != u'&') {
-            out += QChar(c);
-            continue;
-        }
-        qsizetype j = i + 1;
-        if (j < size && in[j] == u'#') {
-            qsizetype k = j + 1;
-            int base = 10;
-            if (k < size && (in[k] == u'x' || in[k] == u'X')) {
-                base = 16;
-                ++k;
-            }
-            const qsizetype digits = k;
-            char32_t code = 0;
-            for (int digit; k < size && (digit = digitValue(in[k], base)) >= 0; ++k)
-                code = std::min<char32_t>(code * char32_t(base) + char32_t(digit), 0x110000);
-            if (k == digits) {
-                out += u'&'; // no digits: no reference
-                continue;
-            }
-            if (k < size && in[k] == u';')
-                ++k;
-            appendCodePoint(out, code);
-            i = k - 1;
-            continue;
-        }
-        // A name: the letters and digits after '&' (a few more than the longest).
-        qsizetype k = j;
-        while (k < size && k - j <= qsizetype(kLongestName) && isAsciiAlnum(in[k]))
-            ++k;
-        char name[kLongestName + 2];
-        const qsizetype length = k - j;
-        for (qsizetype n = 0; n < length; ++n)
-            name[n] = char(in[j + n]);
-        if (length <= qsizetype(kLongestName) && k < size && in[k] == u';') {
-            if (const NamedReference* found =
-                    findReference(std::string_view(name, size_t(length)))) {
-                out += QChar(found->character);
-                i = k;
-                continue;
-            }
-        }
-        // Without ';' only the old names count, the longest first; in an attribute
-        // not before a letter, digit or '=' (which makes "?a=1&copy=2" a plain text).
-        bool done = false;
-        for (qsizetype n = std::min<qsizetype>(length, kLongestName); n >= 2 && !done; --n) {
-            const NamedReference* found = findReference(std::string_view(name, size_t(n)));
-            if (!found || !found->legacy)
-                continue;
-            const char16_t next = j + n < size ? in[j + n] : u'\0';
-            if (inAttribute && (isAsciiAlnum(next) || next == u'='))
-                break;
-            out += QChar(found->character);
-            i = j + n - 1;
-            done = true;
-        }
-        if (!done)
-            out += u'&';
-    }
-    return out;
+    return resolveReferences(text.toString(), inAttribute);
 }
 
 void RecordImportTarget::applyLine(SettingsLine line, const QString& text) {
