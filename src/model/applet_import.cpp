@@ -836,10 +836,15 @@ private:
         case SettingsLine::Header:
             break;
         case SettingsLine::Width:
-            applySize(line, applet_.width, !vertical_.value_or(true));
+            if (!vertical_) {
+                sizeWithoutDirection();
+                break;
+            }
+            applySize(line, applet_.width, !*vertical_);
             break;
         case SettingsLine::Height:
-            applySize(line, applet_.height, vertical_.value_or(false));
+            if (vertical_)
+                applySize(line, applet_.height, *vertical_);
             break;
         case SettingsLine::Buttons:
             applyText(line, Buttons);
@@ -931,6 +936,18 @@ private:
 
     // A button's width or height from the applet's: as it is across the bar, the
     // applet's divided by the number of buttons along it.
+    // Which side of the applet is N buttons long depends on the direction.
+    void sizeWithoutDirection() {
+        QStringList given;
+        if (applet_.width)
+            given << QStringLiteral("applet width");
+        if (applet_.height)
+            given << QStringLiteral("applet height");
+        if (!given.isEmpty())
+            problems_ << given.join(QLatin1String(" and ")) +
+                             QStringLiteral(": not used, as the direction is not known");
+    }
+
     void applySize(SettingsLine line, const std::optional<QString>& attribute, bool along) {
         const QString what = line == SettingsLine::Width ? QStringLiteral("applet width")
                                                          : QStringLiteral("applet height");
@@ -943,10 +960,6 @@ private:
         } catch (const ConversionError&) {
             problems_ << what + QStringLiteral(": ") + quoted(*attribute) +
                              QStringLiteral(" is not a whole number");
-            return;
-        }
-        if (!vertical_) {
-            problems_ << what + QStringLiteral(": not used, as the direction is not known");
             return;
         }
         if (!along) {

@@ -345,8 +345,7 @@ void AppletImportTest::buttonSizeNeedsDirectionAndCount() {
                           "Not in the page: applet height, ", "100x26"}));
     QCOMPARE(problemsOf("<applet code=button width=10 height=20>",
                         "<param name=direction value=v><param name=buttons value=x>"),
-             (QStringList{"applet width: not used, as the direction is not known",
-                          "applet height: not used, as the direction is not known",
+             (QStringList{"applet width and applet height: not used, as the direction is not known",
                           "direction: \"v\" is not 0 or 1", "100x26"}));
     QCOMPARE(
         problemsOf("<applet code=button width=10 height=20>",
