@@ -226,7 +226,7 @@ enum class Element {
     Center,
     ClosesP,   // a block that ends an open paragraph
     Title,     // text up to its end tag, references decoded
-    RawText,   // text up to its end tag, read as nothing (script, style...)
+    RawText,   // text up to its end tag, not looked into (script, style...)
     PlainText, // the rest of the page is text
 };
 
@@ -298,12 +298,15 @@ struct Value {
     bool set = false;
 };
 
+// Where a tag keeps the attributes the reader needs of it.
+enum AttributeSlot { kCode = 0, kWidth = 1, kHeight = 2, kName = 0, kValue = 1, kAlign = 0 };
+
 // A tag and the few attributes the reader needs of it (the first of a name
 // counts, as in a browser).
 struct Tag {
     const char* begin = nullptr; // its '<'
     const ElementName* name = nullptr;
-    std::array<Value, 3> values;
+    std::array<Value, 3> values; // by AttributeSlot
 
     Element element() const { return name ? name->element : Element::Other; }
 
@@ -502,7 +505,8 @@ private:
     void startTag(const Tag& tag) {
         switch (tag.element()) {
         case Element::Applet: {
-            const bool bar = tag.values[0].set && isButtonBarCode(text(tag.values[0], true));
+            const bool bar =
+                tag.values[kCode].set && isButtonBarCode(text(tag.values[kCode], true));
             if (depth_ > 0) {
                 ++depth_; // nested in the chosen applet
                 if (bar)
@@ -517,9 +521,10 @@ private:
             break;
         }
         case Element::Param:
-            if (depth_ == 1 && tag.values[0].set) {
-                applet_.params.append({text(tag.values[0], true),
-                                       tag.values[1].set ? text(tag.values[1], true) : QString()});
+            if (depth_ == 1 && tag.values[kName].set) {
+                applet_.params.append(
+                    {text(tag.values[kName], true),
+                     tag.values[kValue].set ? text(tag.values[kValue], true) : QString()});
             }
             break;
         case Element::P:
@@ -527,7 +532,7 @@ private:
         case Element::Center:
             if (!applet_.found) {
                 close(Element::P);
-                open(tag.element(), tag.values[0]);
+                open(tag.element(), tag.values[kAlign]);
             }
             break;
         case Element::ClosesP:
@@ -574,10 +579,10 @@ private:
     void choose(const Tag& tag) {
         applet_.found = true;
         applet_.blockBegin = tag.begin - start_;
-        if (tag.values[1].set)
-            applet_.width = text(tag.values[1], true);
-        if (tag.values[2].set)
-            applet_.height = text(tag.values[2], true);
+        if (tag.values[kWidth].set)
+            applet_.width = text(tag.values[kWidth], true);
+        if (tag.values[kHeight].set)
+            applet_.height = text(tag.values[kHeight], true);
         // The nearest enclosing block that says how to align wins.
         for (auto block = blocks_.rbegin(); block != blocks_.rend(); ++block) {
             if (block->element == Element::Center) {
