@@ -621,26 +621,25 @@ private:
         }
     }
 
-    // A title as a line of text: white space that holds a line break, tab or form
-    // feed becomes one blank, or nothing at either end; runs of blanks stay.
+    // A title as a line of text: white space that holds a line break or form feed
+    // becomes one blank, or nothing at either end; blanks and tabs on one line
+    // stay as they are.
     static QString tidyTitle(const QString& title) {
+        const auto isSpace = [](QChar c) {
+            return c == u' ' || c == u'\t' || c == u'\n' || c == u'\f';
+        };
         QString out;
         out.reserve(title.size());
         const qsizetype size = title.size();
         for (qsizetype i = 0; i < size;) {
-            const QChar c = title.at(i);
-            if (c != u' ' && c != u'\t' && c != u'\n' && c != u'\f') {
-                out += c;
-                ++i;
+            if (!isSpace(title.at(i))) {
+                out += title.at(i++);
                 continue;
             }
             qsizetype j = i;
             bool breaks = false;
-            while (j < size && (title.at(j) == u' ' || title.at(j) == u'\t' ||
-                                title.at(j) == u'\n' || title.at(j) == u'\f')) {
-                breaks = breaks || title.at(j) != u' ';
-                ++j;
-            }
+            for (; j < size && isSpace(title.at(j)); ++j)
+                breaks = breaks || title.at(j) == u'\n' || title.at(j) == u'\f';
             if (!breaks)
                 out += QStringView(title).mid(i, j - i);
             else if (i > 0 && j < size)

@@ -27,7 +27,7 @@ QString describe(const ImportedApplet& a) {
 // '&', '<', '>' or line break, but blanks, quotes and characters beyond ASCII.
 QString randomText(QRandomGenerator& random) {
     static const QString pool =
-        QStringLiteral("abcXYZ019 '=/#;!_-.\u00e9\u00fc\u00df\u4e2d\u20ac\u00a0") +
+        QStringLiteral("abcXYZ019 \t'=/#;!_-.\u00e9\u00fc\u00df\u4e2d\u20ac\u00a0") +
         QString::fromUtf8("\xF0\x9F\x98\x80");
     QString text;
     const int length = random.bounded(13);
@@ -161,8 +161,8 @@ void AppletImportTest::messyPages_data() {
         << QByteArray("<applet code=button.class code=x.class width=5 width=6></applet>")
         << "title=- align=- size=5x- [] others=0";
     QTest::newRow("Windows-1252, title white space tidied")
-        << QByteArray("<title>\n  Caf\xe9   \x93q\x94\t</title><title>second</title>") + bar
-        << QString::fromUtf8("title=Café   “q” align=- size=1x2 [] others=0");
+        << QByteArray("<title>\n  Caf\xe9 \t \x93q\x94\t\n</title><title>second</title>") + bar
+        << QString::fromUtf8("title=Café \t “q” align=- size=1x2 [] others=0");
     QTest::newRow("UTF-8 title with references")
         << QByteArray("<title>Gr\xc3\xbc\xc3\x9f &amp; &eacute;t&eacute</title>") + bar
         << QString::fromUtf8("title=Grüß & été align=- size=1x2 [] others=0");
