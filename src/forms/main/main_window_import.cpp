@@ -1,9 +1,9 @@
 // Import Applet Page: the button bar applet of a web page read back into the window.
 #include "forms/main/main_window.h"
 
-#include "app/error_reporting.h"
 #include "model/applet_import.h"
 #include "model/text_file.h"
+#include "platform/failure_boundary.h"
 #include "ui_main_window.h"
 
 #include <QAction>
