@@ -40,20 +40,9 @@ constexpr char16_t kWindows1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-QString fromWindows1252(const char* data, qsizetype size) {
-    QString text(size, Qt::Uninitialized);
-    QChar* out = text.data();
-    for (qsizetype i = 0; i < size; ++i) {
-        const unsigned char byte = static_cast<unsigned char>(data[i]);
-        out[i] = (byte >= 0x80 && byte < 0xA0) ? QChar(kWindows1252High[byte - 0x80])
-                                               : QChar(char16_t(byte));
-    }
-    return text;
-}
-
 // Whether every byte is below 128. Or-ing whole words keeps the loop branch-free,
 // so a settings file of megabytes is checked in a fraction of a millisecond.
-bool isAscii(const QByteArray& bytes) {
+bool isAscii(QByteArrayView bytes) {
     const char* p = bytes.constData();
     qsizetype size = bytes.size();
     quint64 bits = 0;
@@ -65,6 +54,11 @@ bool isAscii(const QByteArray& bytes) {
     for (; size > 0; ++p, --size)
         bits |= static_cast<unsigned char>(*p);
     return (bits & 0x8080808080808080ULL) == 0;
+}
+
+QByteArray upToCtrlZ(const QByteArray& bytes) {
+    const qsizetype ctrlZ = bytes.indexOf('\x1A');
+    return ctrlZ >= 0 ? bytes.left(ctrlZ) : bytes;
 }
 
 const QString& itemOrEmpty(const QStringList& items, int index) {
@@ -143,18 +137,43 @@ void WriteSettingsFile(AppletSettings& settings, const QString& path) {
     writeFileAtomically(path, settingsFileBytes(settings));
 }
 
-SettingsLineReader::SettingsLineReader(const QByteArray& bytes) : bytes_(bytes) {
-    // Byte 26 ends the text just as the end of the file does.
-    const qsizetype ctrlZ = bytes_.indexOf('\x1A');
-    if (ctrlZ >= 0)
-        bytes_.truncate(ctrlZ);
-    // The whole text decides the character set: files made by older tools are
-    // Windows-1252, and such text is almost never valid UTF-8 by accident. A UTF-8
-    // byte order mark is not skipped: it stays part of line 1, so the header check
-    // refuses the file (files written here never carry one).
-    ascii_ = isAscii(bytes_);
-    utf8_ = ascii_ || QByteArrayView(bytes_).isValidUtf8();
+char16_t windows1252Char(unsigned char byte) {
+    return (byte >= 0x80 && byte < 0xA0) ? kWindows1252High[byte - 0x80] : char16_t(byte);
 }
+
+TextDecoder::TextDecoder(QByteArrayView bytes) {
+    ascii_ = isAscii(bytes);
+    utf8_ = ascii_ || bytes.isValidUtf8();
+}
+
+QString TextDecoder::decode(const char* data, qsizetype size) const {
+    if (size == 0)
+        return QString();
+    if (ascii_)
+        return QString::fromLatin1(data, size);
+    if (!utf8_) {
+        QString text(size, Qt::Uninitialized);
+        QChar* out = text.data();
+        for (qsizetype i = 0; i < size; ++i)
+            out[i] = QChar(windows1252Char(static_cast<unsigned char>(data[i])));
+        return text;
+    }
+    // QString::fromUtf8 drops a byte order mark at the start of what it decodes; here
+    // every mark is a character like any other, so the leading ones are taken over
+    // before the rest is decoded.
+    qsizetype marks = 0;
+    while (size - 3 * marks >= 3 && std::memcmp(data + 3 * marks, "\xEF\xBB\xBF", 3) == 0)
+        ++marks;
+    if (marks == 0)
+        return QString::fromUtf8(data, size);
+    return QString(marks, QChar(0xFEFF)) + QString::fromUtf8(data + 3 * marks, size - 3 * marks);
+}
+
+// Byte 26 ends the text just as the end of the file does. The whole text decides
+// the character set. A UTF-8 byte order mark is not skipped: it stays part of
+// line 1, so the header check refuses the file (files written here never carry one).
+SettingsLineReader::SettingsLineReader(const QByteArray& bytes)
+    : bytes_(upToCtrlZ(bytes)), decoder_(bytes_) {}
 
 QString SettingsLineReader::nextLine() {
     const qsizetype size = bytes_.size();
@@ -171,21 +190,7 @@ QString SettingsLineReader::nextLine() {
         if (pos_ < size && data[pos_] == '\n')
             ++pos_;
     }
-    if (end == start)
-        return QString();
-    if (ascii_)
-        return QString::fromLatin1(data + start, end - start);
-    if (!utf8_)
-        return fromWindows1252(data + start, end - start);
-    // QString::fromUtf8 drops a byte order mark at the start of what it decodes; here
-    // every mark is a character of the line like any other (see the constructor), so
-    // the leading ones are taken over before the rest is decoded.
-    qsizetype from = start;
-    while (end - from >= 3 && std::memcmp(data + from, "\xEF\xBB\xBF", 3) == 0)
-        from += 3;
-    if (from == start)
-        return QString::fromUtf8(data + start, end - start);
-    return QString((from - start) / 3, QChar(0xFEFF)) + QString::fromUtf8(data + from, end - from);
+    return decoder_.decode(data + start, end - start);
 }
 
 bool SettingsLineReader::atEnd() const {

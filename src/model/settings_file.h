@@ -3,6 +3,7 @@
 #include "model/applet_settings.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <array>
@@ -46,6 +47,24 @@ QByteArray settingsFileBytes(const AppletSettings& settings);
 // Derive, then write the file atomically. Throws ConversionError or IoError.
 void WriteSettingsFile(AppletSettings& settings, const QString& path);
 
+// How the bytes of a text file become characters. The whole text decides: files
+// made by older tools are Windows-1252, and such text is almost never valid UTF-8
+// by accident, so valid UTF-8 is read as UTF-8 and anything else as Windows-1252.
+// A UTF-8 byte order mark stays a character (U+FEFF) of what is decoded.
+class TextDecoder {
+public:
+    explicit TextDecoder(QByteArrayView bytes);
+    QString decode(const char* data, qsizetype size) const;
+
+private:
+    bool ascii_ = true; // all bytes below 128: the fastest decoding serves
+    bool utf8_ = true;  // else Windows-1252
+};
+
+// The character Windows-1252 gives a byte. The five bytes it leaves undefined
+// give the control characters of the same number, so nothing is lost.
+char16_t windows1252Char(unsigned char byte);
+
 // Gives a settings file's lines: only CR ends a line and an LF right behind it is
 // skipped; a lone LF belongs to the line; byte 26 ends the text; past the end come
 // empty lines. Text that is not valid UTF-8 is read as Windows-1252. A UTF-8 byte
@@ -58,9 +77,8 @@ public:
     bool atEnd() const;
 
 private:
-    QByteArray bytes_;  // up to the first byte 26
-    bool ascii_ = true; // all bytes below 128: the fastest decoding serves
-    bool utf8_ = true;  // else Windows-1252
+    QByteArray bytes_; // up to the first byte 26
+    TextDecoder decoder_;
     qsizetype pos_ = 0;
 };
 

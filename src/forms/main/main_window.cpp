@@ -79,6 +79,7 @@ Tmain_window::Tmain_window(Platform& platform, Preferences& preferences, QWidget
     wireColours();
     wireCommands();
     wireSettingsFile();
+    wireImport();
     wireLaunch();
     wireTipsAndLinks();
     wirePageFormat();

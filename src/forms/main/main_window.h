@@ -20,6 +20,7 @@ namespace brivane {
 
 class HtmlTab;
 class Preferences;
+class SettingsTarget;
 class TAboutWindow;
 class Ttip_window;
 class Tbrowser_window;
@@ -96,6 +97,13 @@ public:
     void SaveAs1Click();
     void ReadSettingsFile();
     void WriteSettingsFile();
+    // Applies a settings file's lines to the controls, each with its change handling.
+    std::unique_ptr<SettingsTarget> settingsTarget();
+
+    // --- import of an applet page --------------------------------------------
+    QAction* Import1 = nullptr; // File > Import Applet Page..., after Open...
+    QString importBoxPath;      // the path its dialog returned last
+    void Import1Click();
 
     // --- test launch ---------------------------------------------------------
     void SpeedButton3Click(); // Test Applet
@@ -141,6 +149,7 @@ private:
     void wireColours();
     void wireCommands();
     void wireSettingsFile();
+    void wireImport();
     void wireLaunch();
     void wireTipsAndLinks();
     void wirePageFormat();

@@ -115,6 +115,10 @@ private:
 
 } // namespace
 
+std::unique_ptr<SettingsTarget> Tmain_window::settingsTarget() {
+    return std::make_unique<WindowSettingsTarget>(*this, ui.get());
+}
+
 void Tmain_window::wireSettingsFile() {
     connectGuarded(ui->Open1, &QAction::triggered, this, [this] { Open1Click(); });
     connectGuarded(ui->Save1, &QAction::triggered, this, [this] { Save1Click(); });
