@@ -7,6 +7,7 @@
 #include "model/page_generator.h"
 #include "ui_main_window.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QClipboard>
 #include <QCoreApplication>
@@ -14,6 +15,7 @@
 #include <QGuiApplication>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
+#include <QSignalBlocker>
 #include <QStringDecoder>
 #include <QTabWidget>
 #include <QTextBlock>
@@ -65,12 +67,12 @@ QString shownLines(const AppletPage& page, qsizetype first, qsizetype last) {
 } // namespace
 
 // The "HTML" tab's box. It shows the last page's applet lines, but is filled only
-// while the tab is shown, by a 0 ms timer a slice at a time, each slice well
-// under a frame: a box takes about 3 microseconds a line, so the largest bar's
-// 131 thousand lines in one go would freeze the window for half a second or more,
-// on every Make HTML, whether the tab is ever looked at or not. A box that holds
-// many lines is swapped for an empty document at once and the old one taken apart
-// in later slices, since destroying it in one go also takes tens of milliseconds.
+// while the tab is shown, by a 0 ms timer a slice at a time, each well under a
+// frame: the box takes a few microseconds a line, so the largest bar's 131
+// thousand lines in one go froze the window for 0.3 to 1.6 s on every Make HTML,
+// whether the tab was looked at or not. A box that holds many lines is given an
+// empty document at once and the old one is taken apart in later slices, since
+// destroying it in one go also takes tens of milliseconds.
 class HtmlBox : public QObject, public HtmlTab {
 public:
     HtmlBox(QPlainTextEdit* box, QTabWidget* pages, QWidget* tab, QObject* parent)
@@ -107,10 +109,14 @@ public:
     }
 
 private:
-    static constexpr qint64 kSliceNs = 8'000'000; // half a frame, leaving room to paint
-    static constexpr qint64 kBatchNs = 1'000'000; // one insertion, about
-    static constexpr int kDeleteAtOnce = 4096;    // blocks a document may have to be deleted whole
-    static constexpr int kTakeApartBlocks = 2048; // blocks removed from an old document a step
+    // A slice stops after the batch that reaches a third of a frame, leaving the
+    // rest for painting and for whatever else the user does meanwhile. A batch is
+    // one insertion (about a millisecond): each insertion costs a fixed amount
+    // besides its lines, so single lines would take several times as long.
+    static constexpr qint64 kSliceNs = 5'000'000;
+    static constexpr qsizetype kBatchLines = 256;
+    static constexpr int kDeleteAtOnce = 4096;   // blocks a document may have to be deleted whole
+    static constexpr int kTakeApartBlocks = 512; // blocks removed from an old document a step
 
     bool fillDue() const { return filled_ < page_.lineCount() && pages_->currentWidget() == tab_; }
 
@@ -129,21 +135,29 @@ private:
         schedule();
     }
 
-    // The next lines, in batches of about a millisecond each. A new page's first
-    // slice ends after its first batch, so the first screenful shows at once.
+    // The next lines, a batch at a time, until the slice's time is up. A new
+    // page's first slice is one batch, so the first screenful shows at once.
     void fill(const QElapsedTimer& clock) {
         QTextDocument* document = box_->document();
+        QAbstractTextDocumentLayout* layout = document->documentLayout();
         const bool first = filled_ == 0;
         do {
-            const qsizetype last = std::min(page_.lineCount(), filled_ + batch_);
-            QElapsedTimer batchClock;
-            batchClock.start();
-            QTextCursor cursor(document);
-            cursor.movePosition(QTextCursor::End);
-            cursor.insertText(shownLines(page_, filled_, last));
-            const qint64 perLine =
-                std::max<qint64>(1, batchClock.nsecsElapsed() / (last - filled_));
-            batch_ = std::clamp<qint64>(kBatchNs / perLine, 16, 4096);
+            const qsizetype last = std::min(page_.lineCount(), filled_ + kBatchLines);
+            // Does the box show where the lines go in? Usually not: then it need not
+            // repaint, only learn its new size for the scroll bars.
+            const bool inView =
+                filled_ <=
+                box_->cursorForPosition(QPoint(0, box_->viewport()->height())).blockNumber();
+            {
+                const QSignalBlocker quiet(layout);
+                QTextCursor cursor(document);
+                cursor.movePosition(QTextCursor::End);
+                cursor.insertText(shownLines(page_, filled_, last));
+            }
+            // What the held-back layout would have told the box about its size.
+            emit layout->documentSizeChanged(layout->documentSize());
+            if (inView)
+                box_->viewport()->update();
             if (filled_ == 0) {
                 // The box's cursor stood where the lines went in and moved past them;
                 // the user reads from the top (or gets the whole text selected).
@@ -200,7 +214,6 @@ private:
     QWidget* tab_;
     AppletPage page_;
     qsizetype filled_ = 0; // the box shows page_'s lines up to here
-    qint64 batch_ = 64;    // lines a batch, adapted to the box's speed
     bool selectAllWhenFilled_ = false;
     std::vector<QTextDocument*> retired_;
     QTimer timer_;
