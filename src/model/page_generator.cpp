@@ -17,6 +17,9 @@ using namespace std::string_view_literals;
 
 namespace {
 
+// What ends every per-button line: the value's closing quote, the tag's end, CR LF.
+constexpr std::string_view kButtonLineEnd = "\">\r\n"sv;
+
 // The page file's bytes, built line by line in one buffer sized beforehand, so
 // it is allocated once and never copied: fixed texts are copied, setting texts
 // encoded in place. Where each applet line ends is written down on the way.
@@ -39,14 +42,14 @@ public:
     // for room, then everything written straight in.
     void putButtonLine(std::string_view prefix, int number, std::string_view separator,
                        const QString& value) {
-        constexpr std::string_view end = "\">\r\n";
-        char* out = room(qsizetype(prefix.size() + kNumberRoom + separator.size() + end.size()) +
-                         encoder_.requiredSpace(value.size()));
+        char* out =
+            room(qsizetype(prefix.size() + kNumberRoom + separator.size() + kButtonLineEnd.size()) +
+                 encoder_.requiredSpace(value.size()));
         out = std::copy(prefix.begin(), prefix.end(), out);
         out = std::to_chars(out, out + kNumberRoom, number).ptr;
         out = std::copy(separator.begin(), separator.end(), out);
         out = encode(out, value);
-        out = std::copy(end.begin(), end.end(), out);
+        out = std::copy(kButtonLineEnd.begin(), kButtonLineEnd.end(), out);
         used_ = out - bytes_.constData();
         *end_++ = used_ - 2;
     }
@@ -107,8 +110,21 @@ int groupSize(const QString& buttonsText) {
     return std::clamp<qint32>(StrToInt(buttonsText), 0, kMaxButtons);
 }
 
-constexpr ButtonField kGroupFields[] = {ButtonField::Label, ButtonField::Link, ButtonField::Image,
-                                        ButtonField::Frame};
+// The four groups of per-button lines, in page order. The frame separator is the
+// link one, one blank longer than the label and image separators, so for
+// one-digit numbers a frame's value stands one column further right than the
+// others'.
+struct ButtonGroup {
+    ButtonField field;
+    std::string_view prefix;
+    std::string_view separator;
+};
+constexpr ButtonGroup kButtonGroups[] = {
+    {ButtonField::Label, "<param name=\"label "sv, "\"         value=\""sv},
+    {ButtonField::Link, "<param name=\"link "sv, "\"          value=\""sv},
+    {ButtonField::Image, "<param name=\"image "sv, "\"         value=\""sv},
+    {ButtonField::Frame, "<param name=\"frame "sv, "\"          value=\""sv},
+};
 
 // Room enough for the whole page when every text is ASCII, so the buffer is
 // allocated once at its final size: a buffer that grows is copied, and the
@@ -126,27 +142,32 @@ qsizetype pageCapacity(const AppletSettings& s, int n) {
         units += text->size();
         longest = std::max(longest, text->size());
     }
-    for (ButtonField field : kGroupFields) {
+    qsizetype fixed = 0;
+    for (const ButtonGroup& group : kButtonGroups) {
+        fixed += qsizetype(group.prefix.size() + group.separator.size() + kButtonLineEnd.size());
         for (int k = 1; k <= n; ++k) {
-            const qsizetype size = s.table.entry(field, k).size();
+            const qsizetype size = s.table.entry(group.field, k).size();
             units += size;
             longest = std::max(longest, size);
         }
     }
-    constexpr qsizetype kPerButtonLine = 19 + PageBuffer::kNumberRoom + 18 + 4;
-    return kFixed + units + qsizetype(n) * 4 * kPerButtonLine + 2 * longest;
+    // The numbers 0 to n - 1 once in each group, and the room a line asks beyond
+    // its own for the longest number.
+    qsizetype digits = PageBuffer::kNumberRoom;
+    for (qsizetype from = 0, to = 10, width = 1; from < n; from = to, to *= 10, ++width)
+        digits += 4 * (std::min<qsizetype>(n, to) - from) * width;
+    return kFixed + units + qsizetype(n) * fixed + digits + 2 * longest;
 }
 
 // One group of per-button lines; button k's params are numbered k - 1.
-void putGroup(PageBuffer& out, const AppletSettings& s, int n, std::string_view prefix,
-              std::string_view separator, ButtonField field) {
+void putGroup(PageBuffer& out, const AppletSettings& s, int n, const ButtonGroup& group) {
     // Reading the texts is most of the work: each is a block of its own somewhere
     // on the heap, so ask for the one a few lines ahead while writing this one.
     constexpr int kAhead = 8;
     for (int k = 1; k <= n; ++k) {
         if (k + kAhead <= n)
-            __builtin_prefetch(s.table.entry(field, k + kAhead).constData());
-        out.putButtonLine(prefix, k - 1, separator, s.table.entry(field, k));
+            __builtin_prefetch(s.table.entry(group.field, k + kAhead).constData());
+        out.putButtonLine(group.prefix, k - 1, group.separator, s.table.entry(group.field, k));
     }
 }
 
@@ -208,13 +229,8 @@ AppletPage BuildAppletPage(const AppletSettings& s) {
     appletLine(out, "<param name=\"position\"      value=\""sv, s.PositionCode, "\">"sv);
     appletLine(out, "<param name=\"f_offset\"      value=\""sv, s.fOffset, "\">"sv);
     appletLine(out, "<param name=\"font\"          value=\""sv, s.font, "\">"sv);
-    // The frame separator is the link one, one blank longer than the label and
-    // image separators, so for one-digit numbers a frame's value stands one column
-    // further right than the others'.
-    putGroup(out, s, n, "<param name=\"label "sv, "\"         value=\""sv, ButtonField::Label);
-    putGroup(out, s, n, "<param name=\"link "sv, "\"          value=\""sv, ButtonField::Link);
-    putGroup(out, s, n, "<param name=\"image "sv, "\"         value=\""sv, ButtonField::Image);
-    putGroup(out, s, n, "<param name=\"frame "sv, "\"          value=\""sv, ButtonField::Frame);
+    for (const ButtonGroup& group : kButtonGroups)
+        putGroup(out, s, n, group);
     appletLine(out, "</applet>"sv);
     appletLine(out, "</p>"sv);
     page.appletEnd = out.size();

@@ -430,6 +430,17 @@ void PageGeneratorTest::linesStayWholeWhateverTheyHold() {
     QCOMPARE(readFile(saved), page.bytes.mid(from, to - from));
     QVERIFY(readFile(saved).endsWith("</applet>\r\n</p>\r\n"));
 
+    // The largest page is built in one buffer of about its size: a buffer that
+    // grows is copied, and holds up to twice the page meanwhile.
+    AppletSettings big;
+    big.buttons = QString::number(kMaxButtons);
+    for (int k = 1; k <= kMaxButtons; ++k)
+        big.table.setEntry(ButtonField::Label, k, QString(200, u'x'));
+    DeriveAppletValues(big);
+    const AppletPage bigPage = BuildAppletPage(big);
+    QVERIFY(bigPage.bytes.size() > 200 * kMaxButtons);
+    QVERIFY(bigPage.bytes.capacity() - bigPage.bytes.size() < 64 * 1024);
+
     try {
         SaveAppletHtml(page, QString());
         QFAIL("no I/O error");
