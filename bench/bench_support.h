@@ -1,12 +1,19 @@
 #pragma once
 
-// What both benchmark programs measure against, and the buttons they measure with.
+// What the benchmark programs share: the reference they measure against, the
+// buttons they measure with and their command line.
 #include "model/applet_settings.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <unistd.h>
 
 namespace brivane::bench {
 
@@ -21,14 +28,48 @@ inline void bareWrite(const QByteArray& name, const QByteArray& bytes) {
     std::fclose(file);
 }
 
+// Every timed write starts from a settled disk, as a click meets it: otherwise it
+// waits for the write before it to go out (a rename or a truncation over a file
+// still being written back blocks), whichever program wrote it, and a comparison
+// with the bare write measures the disk rather than the program.
+inline void settleDisk() {
+    ::sync();
+}
+
 // Buttons 1..n with a label, link, image and frame each, as a real bar would have.
-inline void fillButtons(ButtonTable& table, int n) {
+// labelLength > 0 pads each label to that many characters.
+inline void fillButtons(ButtonTable& table, int n, int labelLength = 0) {
     for (int k = 1; k <= n; ++k) {
-        table.setEntry(ButtonField::Label, k, QStringLiteral("Button %1").arg(k));
+        QString label = QStringLiteral("Button %1").arg(k);
+        if (labelLength > 0)
+            label = label.leftJustified(labelLength, u'.', true);
+        table.setEntry(ButtonField::Label, k, label);
         table.setEntry(ButtonField::Link, k, QStringLiteral("page_%1.html").arg(k));
         table.setEntry(ButtonField::Image, k, QStringLiteral("button_%1.gif").arg(k));
         table.setEntry(ButtonField::Frame, k, QStringLiteral("main"));
     }
+}
+
+inline double milliseconds(const QElapsedTimer& timer) {
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// The best of several samples: the least disturbed one.
+struct Best {
+    double ms = std::numeric_limits<double>::max();
+    void add(double sample) { ms = std::min(ms, sample); }
+};
+
+// The button counts to run: all three, or with --quick only the two small ones
+// (what CI runs, in seconds); --n N runs N alone (for a profiler).
+inline QList<int> buttonCounts(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quick") == 0)
+            return {4, 100};
+        if (std::strcmp(argv[i], "--n") == 0 && i + 1 < argc)
+            return {std::clamp(std::atoi(argv[i + 1]), 1, kMaxButtons)};
+    }
+    return {4, 100, kMaxButtons};
 }
 
 } // namespace brivane::bench

@@ -25,7 +25,7 @@ namespace {
 class DiscardingTab : public HtmlTab {
 public:
     void clear() override { size = 0; }
-    void setLines(QByteArrayView lines) override { size = lines.size(); }
+    void setLines(const AppletPage& lines) override { size = lines.appletLines().size(); }
     qsizetype size = 0;
 };
 

@@ -1,5 +1,7 @@
 // Times the page generator and the settings file against the plainest possible
 // write of the same number of bytes into the same folder, in the same run.
+// Everything is written into a temporary folder of its own, removed at the end.
+//   brivane_bench [--quick | --n N]
 #include "model/page_generator.h"
 #include "model/settings_file.h"
 #include "model/text_file.h"
@@ -10,41 +12,32 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <limits>
+#include <utility>
 
 using namespace brivane;
+using brivane::bench::Best;
 
 namespace {
 
+// Showing the lines is the window's cost, measured by the window's benchmark.
 class DiscardingTab : public HtmlTab {
 public:
-    void clear() override { size = 0; }
-    // Showing the lines is the window's cost, measured by the window's benchmark.
-    void setLines(QByteArrayView lines) override { size = lines.size(); }
-    qsizetype size = 0;
+    void clear() override {}
+    void setLines(const AppletPage&) override {}
 };
 
 double milliseconds(const std::function<void()>& run) {
     QElapsedTimer timer;
     timer.start();
     run();
-    return double(timer.nsecsElapsed()) / 1e6;
+    return bench::milliseconds(timer);
 }
 
-// Keeps the best time of each measurement. The measurements take turns within
-// each repetition, so a busy moment of the machine hurts them alike, and the best
-// of several repetitions is the least disturbed one.
-struct Best {
-    double ms = std::numeric_limits<double>::max();
-    void add(double sample) { ms = std::min(ms, sample); }
-};
-
-void fill(AppletSettings& settings, int n) {
-    settings.buttons = QString::number(n);
-    bench::fillButtons(settings.table, n);
+double settledWrite(const std::function<void()>& run) {
+    bench::settleDisk();
+    return milliseconds(run);
 }
 
 void row(const char* what, double ms, double bare, qsizetype bytes) {
@@ -54,49 +47,56 @@ void row(const char* what, double ms, double bare, qsizetype bytes) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
     QTemporaryDir dir;
     if (!dir.isValid()) {
         std::fprintf(stderr, "no temporary folder\n");
         return 1;
     }
     const QString folder = dir.path() + QLatin1Char('/');
-    const QString barePath = folder + QStringLiteral("bare.bin");
+    // Each bare write replaces a file of its own size, as the measured writes do:
+    // truncating a larger file costs more.
+    const QByteArray barePage = QFile::encodeName(folder + QStringLiteral("bare_page.bin"));
+    const QByteArray bareSettings = QFile::encodeName(folder + QStringLiteral("bare_settings.bin"));
     const QString settingsPath = folder + QStringLiteral("settings.txt");
 
     std::printf("Folder: %s\n", qPrintable(dir.path()));
     std::printf("Each time is the best of several runs; \"bare\" is one fwrite of as many bytes "
-                "to the same folder.\n");
-    for (int n : {4, 300, kMaxButtons}) {
+                "to the same folder; every write starts after a sync.\n");
+    // The largest bar once more with labels of 200 characters, the longest page.
+    QList<std::pair<int, int>> runs;
+    for (int n : bench::buttonCounts(argc, argv))
+        runs.append({n, 0});
+    if (runs.last().first == kMaxButtons)
+        runs.append({kMaxButtons, 200});
+    for (const auto& [n, labelLength] : runs) {
         const int repetitions = n > 1000 ? 25 : 200;
         AppletSettings settings;
-        fill(settings, n);
+        settings.buttons = QString::number(n);
+        bench::fillButtons(settings.table, n, labelLength);
         DiscardingTab tab;
 
         DeriveAppletValues(settings);
         const QByteArray pageBytes = BuildAppletPage(settings).bytes;
         const QByteArray settingsBytes = settingsFileBytes(settings);
-        const QByteArray bareName = QFile::encodeName(barePath);
-        // Generation alone: the same run, with the page going to /dev/null, which is
-        // written directly rather than through a temporary file.
-        AppletSettings toNull = settings;
-        toNull.title = QStringLiteral("null");
         AppletSettings loaded;
         RecordSettingsTarget target(loaded);
 
-        Best generation, generateAndWrite, barePage, settingsWrite, settingsRead, bareSettings;
+        // The measurements take turns within each repetition, so a busy moment of
+        // the machine hurts them alike.
+        Best build, generateAndWrite, barePageWrite, settingsWrite, settingsRead, bareSettingsWrite;
         for (int i = 0; i < repetitions; ++i) {
-            generation.add(
-                milliseconds([&] { GenerateAppletPage(toNull, QStringLiteral("/dev/"), tab); }));
-            generateAndWrite.add(milliseconds([&] { GenerateAppletPage(settings, folder, tab); }));
-            barePage.add(milliseconds([&] { bench::bareWrite(bareName, pageBytes); }));
-            settingsWrite.add(milliseconds([&] { WriteSettingsFile(settings, settingsPath); }));
+            build.add(milliseconds([&] { BuildAppletPage(settings); }));
+            generateAndWrite.add(settledWrite([&] { GenerateAppletPage(settings, folder, tab); }));
+            barePageWrite.add(settledWrite([&] { bench::bareWrite(barePage, pageBytes); }));
+            settingsWrite.add(settledWrite([&] { WriteSettingsFile(settings, settingsPath); }));
             settingsRead.add(milliseconds([&] {
                 SettingsLineReader reader(readWholeFile(settingsPath));
                 if (loadSettings(reader, target) != LoadResult::Loaded)
                     std::exit(1);
             }));
-            bareSettings.add(milliseconds([&] { bench::bareWrite(bareName, settingsBytes); }));
+            bareSettingsWrite.add(
+                settledWrite([&] { bench::bareWrite(bareSettings, settingsBytes); }));
         }
         if (loaded.table.entry(ButtonField::Frame, n) != QStringLiteral("main") ||
             readWholeFile(folder + QStringLiteral("untitled.html")) != pageBytes) {
@@ -104,11 +104,12 @@ int main() {
             return 1;
         }
 
-        std::printf("N = %d (best of %d)\n", n, repetitions);
-        row("page generation", generation.ms, barePage.ms, pageBytes.size());
-        row("page generation + write", generateAndWrite.ms, barePage.ms, pageBytes.size());
-        row("settings write", settingsWrite.ms, bareSettings.ms, settingsBytes.size());
-        row("settings read", settingsRead.ms, bareSettings.ms, settingsBytes.size());
+        std::printf("N = %d%s (best of %d)\n", n, labelLength ? ", 200-character labels" : "",
+                    repetitions);
+        row("page built in memory", build.ms, barePageWrite.ms, pageBytes.size());
+        row("page generation + write", generateAndWrite.ms, barePageWrite.ms, pageBytes.size());
+        row("settings write", settingsWrite.ms, bareSettingsWrite.ms, settingsBytes.size());
+        row("settings read", settingsRead.ms, bareSettingsWrite.ms, settingsBytes.size());
     }
     std::printf("Targets at N = %d: page generation + write and settings read each within 3x "
                 "of the bare fwrite.\n",

@@ -17,13 +17,16 @@ using namespace std::string_view_literals;
 
 namespace {
 
-// The page file's bytes, built line by line in one buffer. The largest bar has
-// 131 thousand lines, so the buffer grows rarely and every text goes straight in:
-// fixed texts are copied, setting texts encoded in place (Qt's UTF-8 encoder
-// copies ASCII runs in bulk).
+// What ends every per-button line: the value's closing quote, the tag's end, CR LF.
+constexpr std::string_view kButtonLineEnd = "\">\r\n"sv;
+
+// The page file's bytes, built line by line in one buffer sized beforehand, so
+// it is allocated once and never copied: fixed texts are copied, setting texts
+// encoded in place. Where each applet line ends is written down on the way.
 class PageBuffer {
 public:
-    explicit PageBuffer(qsizetype capacity) : bytes_(capacity, Qt::Uninitialized) {}
+    PageBuffer(qsizetype capacity, qsizetype appletLines)
+        : bytes_(capacity, Qt::Uninitialized), ends_(appletLines), end_(ends_.data()) {}
 
     void put(std::string_view text) {
         std::memcpy(room(qsizetype(text.size())), text.data(), text.size());
@@ -32,39 +35,47 @@ public:
     void put(const QString& text) {
         used_ = encode(room(encoder_.requiredSpace(text.size())), text) - bytes_.constData();
     }
+    // The CR LF just put ends an applet line.
+    void endAppletLine() { *end_++ = used_ - 2; }
 
     // A per-button line, the line the largest bar has 131 thousand of: one check
     // for room, then everything written straight in.
     void putButtonLine(std::string_view prefix, int number, std::string_view separator,
                        const QString& value) {
-        constexpr std::string_view end = "\">\r\n";
-        char* out = room(qsizetype(prefix.size() + 11 + separator.size() + end.size()) +
-                         encoder_.requiredSpace(value.size()));
+        char* out =
+            room(qsizetype(prefix.size() + kNumberRoom + separator.size() + kButtonLineEnd.size()) +
+                 encoder_.requiredSpace(value.size()));
         out = std::copy(prefix.begin(), prefix.end(), out);
-        out = std::to_chars(out, out + 11, number).ptr;
+        out = std::to_chars(out, out + kNumberRoom, number).ptr;
         out = std::copy(separator.begin(), separator.end(), out);
         out = encode(out, value);
-        out = std::copy(end.begin(), end.end(), out);
+        out = std::copy(kButtonLineEnd.begin(), kButtonLineEnd.end(), out);
         used_ = out - bytes_.constData();
+        *end_++ = used_ - 2;
     }
 
     qsizetype size() const { return used_; }
-    QByteArray take() {
+    QByteArray takeBytes() {
         bytes_.truncate(used_);
         return std::move(bytes_);
     }
+    QList<qsizetype> takeLineEnds() { return std::move(ends_); }
+
+    static constexpr qsizetype kNumberRoom = 11; // any int in decimal
 
 private:
-    // Most texts are ASCII and short: copy those units straight, and leave the
-    // encoder only what follows the first other character.
+    // Short texts are copied unit by unit while they are ASCII, which beats a call
+    // into the encoder; longer ones go to the encoder, which copies ASCII in bulk.
     char* encode(char* out, const QString& text) {
         const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
         const char16_t* const end = in + text.size();
-        while (in != end && *in < 0x80)
-            *out++ = char(*in++);
-        if (in != end)
-            out = encoder_.appendToBuffer(out, QStringView(in, end - in));
-        return out;
+        if (text.size() < 16) {
+            while (in != end && *in < 0x80)
+                *out++ = char(*in++);
+            if (in == end)
+                return out;
+        }
+        return encoder_.appendToBuffer(out, QStringView(in, end - in));
     }
 
     char* room(qsizetype size) {
@@ -75,6 +86,8 @@ private:
 
     QByteArray bytes_;
     qsizetype used_ = 0;
+    QList<qsizetype> ends_;
+    qsizetype* end_;
     QStringEncoder encoder_{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
 };
 
@@ -84,6 +97,12 @@ template <typename... Parts> void line(PageBuffer& out, const Parts&... parts) {
     out.put("\r\n"sv);
 }
 
+// A line of the applet part, the part the tab shows.
+template <typename... Parts> void appletLine(PageBuffer& out, const Parts&... parts) {
+    line(out, parts...);
+    out.endAppletLine();
+}
+
 // The number of per-button lines of each group. N is converted afresh for each
 // group; it is the same number each time, so one conversion serves all four.
 // Never more than the table holds (the window's check keeps it in 1..32767).
@@ -91,34 +110,93 @@ int groupSize(const QString& buttonsText) {
     return std::clamp<qint32>(StrToInt(buttonsText), 0, kMaxButtons);
 }
 
+// The four groups of per-button lines, in page order. The frame separator is the
+// link one, one blank longer than the label and image separators, so for
+// one-digit numbers a frame's value stands one column further right than the
+// others'.
+struct ButtonGroup {
+    ButtonField field;
+    std::string_view prefix;
+    std::string_view separator;
+};
+constexpr ButtonGroup kButtonGroups[] = {
+    {ButtonField::Label, "<param name=\"label "sv, "\"         value=\""sv},
+    {ButtonField::Link, "<param name=\"link "sv, "\"          value=\""sv},
+    {ButtonField::Image, "<param name=\"image "sv, "\"         value=\""sv},
+    {ButtonField::Frame, "<param name=\"frame "sv, "\"          value=\""sv},
+};
+
+// Room enough for the whole page when every text is ASCII, so the buffer is
+// allocated once at its final size: a buffer that grows is copied, and the
+// largest bar's page of 14 MB would briefly take three times that. Every text
+// is asked room for at the encoder's bound (three bytes a unit), so the longest
+// one's excess is added; texts beyond ASCII may still make the buffer grow.
+qsizetype pageCapacity(const AppletSettings& s, int n) {
+    constexpr qsizetype kFixed = 1024; // the fixed lines, with the longest prefixes
+    qsizetype units = 0;
+    qsizetype longest = 0;
+    for (const QString* text :
+         {&s.title, &s.align, &s.AppletWidth, &s.AppletHeight, &s.buttons, &s.buttonColour.hex,
+          &s.DirectionCode, &s.border, &s.degree, &s.StyleCode, &s.fontSize, &s.FontStyleCode,
+          &s.fontColour.hex, &s.clickColour.hex, &s.PositionCode, &s.fOffset, &s.font}) {
+        units += text->size();
+        longest = std::max(longest, text->size());
+    }
+    qsizetype fixed = 0;
+    for (const ButtonGroup& group : kButtonGroups) {
+        fixed += qsizetype(group.prefix.size() + group.separator.size() + kButtonLineEnd.size());
+        for (int k = 1; k <= n; ++k) {
+            const qsizetype size = s.table.entry(group.field, k).size();
+            units += size;
+            longest = std::max(longest, size);
+        }
+    }
+    // The numbers 0 to n - 1 once in each group, and the room a line asks beyond
+    // its own for the longest number.
+    qsizetype digits = PageBuffer::kNumberRoom;
+    for (qsizetype from = 0, to = 10, width = 1; from < n; from = to, to *= 10, ++width)
+        digits += 4 * (std::min<qsizetype>(n, to) - from) * width;
+    return kFixed + units + qsizetype(n) * fixed + digits + 2 * longest;
+}
+
 // One group of per-button lines; button k's params are numbered k - 1.
-void putGroup(PageBuffer& out, const AppletSettings& s, int n, std::string_view prefix,
-              std::string_view separator, ButtonField field) {
+void putGroup(PageBuffer& out, const AppletSettings& s, int n, const ButtonGroup& group) {
     // Reading the texts is most of the work: each is a block of its own somewhere
     // on the heap, so ask for the one a few lines ahead while writing this one.
     constexpr int kAhead = 8;
     for (int k = 1; k <= n; ++k) {
         if (k + kAhead <= n)
-            __builtin_prefetch(s.table.entry(field, k + kAhead).constData());
-        out.putButtonLine(prefix, k - 1, separator, s.table.entry(field, k));
+            __builtin_prefetch(s.table.entry(group.field, k + kAhead).constData());
+        out.putButtonLine(group.prefix, k - 1, group.separator, s.table.entry(group.field, k));
     }
 }
 
 } // namespace
 
-QString tabTextFromLines(QByteArrayView lines) {
-    QString text = QString::fromUtf8(lines);
-    // Only the CR LF pairs that end the lines become '\n'; nothing else changes.
+QString AppletPage::text(qsizetype first, qsizetype last) const {
+    if (first >= last)
+        return QString();
+    // One decoder call a line into one buffer: UTF-8 never has fewer bytes than
+    // the UTF-16 units it decodes to, so the bytes and a '\n' a line are room enough.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    const qsizetype begin = first == 0 ? appletBegin : lineEnds[first - 1] + 2;
+    QString text(lineEnds[last - 1] - begin + 1, Qt::Uninitialized);
     QChar* out = text.data();
-    const QChar* in = out;
-    const QChar* const end = in + text.size();
-    while (in != end) {
-        if (*in == u'\r' && in + 1 != end && in[1] == u'\n')
-            ++in;
-        *out++ = *in++;
+    for (qsizetype i = first; i < last; ++i) {
+        out = decoder.appendToBuffer(out, line(i));
+        *out++ = u'\n';
     }
     text.truncate(out - text.constData());
     return text;
+}
+
+AppletPage linesOf(const QByteArray& lines) {
+    AppletPage page;
+    page.bytes = lines;
+    page.appletEnd = lines.size();
+    for (qsizetype at = lines.indexOf("\r\n"); at >= 0; at = lines.indexOf("\r\n", at + 2))
+        page.lineEnds.append(at);
+    return page;
 }
 
 QString appletPagePath(const QString& workingDirectory, const QString& title) {
@@ -127,8 +205,9 @@ QString appletPagePath(const QString& workingDirectory, const QString& title) {
 
 AppletPage BuildAppletPage(const AppletSettings& s) {
     const int n = groupSize(s.buttons);
-    // About 50 bytes a per-button line; a short guess only costs a regrowth.
-    PageBuffer out(1024 + qsizetype(n) * 4 * 50);
+    // The applet part: the <p align= line, the applet line, 13 setting lines, the
+    // per-button lines, </applet> and </p>.
+    PageBuffer out(pageCapacity(s, n), 2 + 13 + qsizetype(n) * 4 + 2);
     AppletPage page;
 
     line(out, "<html>"sv);
@@ -141,33 +220,28 @@ AppletPage BuildAppletPage(const AppletSettings& s) {
     line(out);
 
     page.appletBegin = out.size();
-    line(out, "<p align="sv, s.align, ">"sv);
-    line(out, "<applet code=\"button.class\" width="sv, s.AppletWidth, " height="sv, s.AppletHeight,
-         ">"sv);
+    appletLine(out, "<p align="sv, s.align, ">"sv);
+    appletLine(out, "<applet code=\"button.class\" width="sv, s.AppletWidth, " height="sv,
+               s.AppletHeight, ">"sv);
     // The prefixes pad `value="` into two columns (36 and 35 characters); the
     // blanks are part of the page the applet reads.
-    line(out, "<param name=\"buttons\"        value=\""sv, s.buttons, "\">"sv);
-    line(out, "<param name=\"color\"          value=\""sv, s.buttonColour.hex, "\">"sv);
-    line(out, "<param name=\"direction\"      value=\""sv, s.DirectionCode, "\">"sv);
-    line(out, "<param name=\"border width\"   value=\""sv, s.border, "\">"sv);
-    line(out, "<param name=\"degree\"         value=\""sv, s.degree, "\">"sv);
-    line(out, "<param name=\"style\"          value=\""sv, s.StyleCode, "\">"sv);
-    line(out, "<param name=\"f_size\"         value=\""sv, s.fontSize, "\">"sv);
-    line(out, "<param name=\"f_style\"        value=\""sv, s.FontStyleCode, "\">"sv);
-    line(out, "<param name=\"f_color\"       value=\""sv, s.fontColour.hex, "\">"sv);
-    line(out, "<param name=\"f_color2\"      value=\""sv, s.clickColour.hex, "\">"sv);
-    line(out, "<param name=\"position\"      value=\""sv, s.PositionCode, "\">"sv);
-    line(out, "<param name=\"f_offset\"      value=\""sv, s.fOffset, "\">"sv);
-    line(out, "<param name=\"font\"          value=\""sv, s.font, "\">"sv);
-    // The frame separator is the link one, one blank longer than the label and
-    // image separators, so for one-digit numbers a frame's value stands one column
-    // further right than the others'.
-    putGroup(out, s, n, "<param name=\"label "sv, "\"         value=\""sv, ButtonField::Label);
-    putGroup(out, s, n, "<param name=\"link "sv, "\"          value=\""sv, ButtonField::Link);
-    putGroup(out, s, n, "<param name=\"image "sv, "\"         value=\""sv, ButtonField::Image);
-    putGroup(out, s, n, "<param name=\"frame "sv, "\"          value=\""sv, ButtonField::Frame);
-    line(out, "</applet>"sv);
-    line(out, "</p>"sv);
+    appletLine(out, "<param name=\"buttons\"        value=\""sv, s.buttons, "\">"sv);
+    appletLine(out, "<param name=\"color\"          value=\""sv, s.buttonColour.hex, "\">"sv);
+    appletLine(out, "<param name=\"direction\"      value=\""sv, s.DirectionCode, "\">"sv);
+    appletLine(out, "<param name=\"border width\"   value=\""sv, s.border, "\">"sv);
+    appletLine(out, "<param name=\"degree\"         value=\""sv, s.degree, "\">"sv);
+    appletLine(out, "<param name=\"style\"          value=\""sv, s.StyleCode, "\">"sv);
+    appletLine(out, "<param name=\"f_size\"         value=\""sv, s.fontSize, "\">"sv);
+    appletLine(out, "<param name=\"f_style\"        value=\""sv, s.FontStyleCode, "\">"sv);
+    appletLine(out, "<param name=\"f_color\"       value=\""sv, s.fontColour.hex, "\">"sv);
+    appletLine(out, "<param name=\"f_color2\"      value=\""sv, s.clickColour.hex, "\">"sv);
+    appletLine(out, "<param name=\"position\"      value=\""sv, s.PositionCode, "\">"sv);
+    appletLine(out, "<param name=\"f_offset\"      value=\""sv, s.fOffset, "\">"sv);
+    appletLine(out, "<param name=\"font\"          value=\""sv, s.font, "\">"sv);
+    for (const ButtonGroup& group : kButtonGroups)
+        putGroup(out, s, n, group);
+    appletLine(out, "</applet>"sv);
+    appletLine(out, "</p>"sv);
     page.appletEnd = out.size();
 
     line(out);
@@ -176,38 +250,30 @@ AppletPage BuildAppletPage(const AppletSettings& s) {
     line(out, "</html>"sv);
     line(out);
 
-    page.bytes = out.take();
+    page.bytes = out.takeBytes();
+    page.lineEnds = out.takeLineEnds();
     return page;
 }
 
 void GenerateAppletPage(AppletSettings& settings, const QString& workingDirectory, HtmlTab& tab) {
     DeriveAppletValues(settings);
+    // Emptied first, so the tab lets go of the previous page before the next one
+    // is built: the largest bar's page is 14 MB.
+    tab.clear();
     // Cannot fail after a successful derivation: it converted the button count already.
     const AppletPage page = BuildAppletPage(settings);
 
-    tab.clear();
     AtomicFileWriter writer(appletPagePath(workingDirectory, settings.title));
-    tab.setLines(page.appletLines());
+    tab.setLines(page);
     writer.write(page.bytes);
     writer.commit();
 }
 
-void SaveAppletHtml(const QString& tabText, const QString& path) {
-    // The tab's lines up to the first empty one; that one and all after it are left out.
-    QString text;
-    text.reserve(tabText.size() + tabText.size() / 16 + 2);
-    qsizetype start = 0;
-    while (start < tabText.size()) {
-        qsizetype end = tabText.indexOf(QLatin1Char('\n'), start);
-        if (end < 0)
-            end = tabText.size();
-        if (end == start)
-            break;
-        text.append(QStringView(tabText).mid(start, end - start));
-        text.append(QLatin1String("\r\n"));
-        start = end + 1;
-    }
-    writeFileAtomically(path, text.toUtf8());
+void SaveAppletHtml(const AppletPage& page, const QString& path) {
+    const QByteArrayView lines = page.appletLines();
+    AtomicFileWriter writer(path);
+    writer.write(lines.data(), lines.size());
+    writer.commit();
 }
 
 } // namespace brivane

@@ -4,35 +4,51 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 
 namespace brivane {
 
-// Where the applet part of the page is shown ("HTML" tab). The generator empties
-// it before the page file is created and fills it in one go.
-class HtmlTab {
-public:
-    virtual ~HtmlTab() = default;
-    virtual void clear() = 0;
-    // The applet part exactly as the page file holds it: UTF-8 lines, each
-    // ending in CR LF. tabTextFromLines() gives the text the tab shows.
-    virtual void setLines(QByteArrayView lines) = 0;
-};
-
-// The applet part's lines as the tab shows them: decoded, each followed by '\n'.
-QString tabTextFromLines(QByteArrayView lines);
-
-// The page file's bytes (UTF-8, CR LF after every line, 30 + 4N lines) and where
-// in them the applet part lies: items 9 to 26, the lines the tab shows.
+// The page file's bytes (UTF-8, CR LF after every line, 30 + 4N lines) and its
+// applet part, items 9 to 26: the lines the "HTML" tab shows and Copy HTML and
+// Save HTML give out, kept exactly as the page file holds them. A value may hold
+// a line break of its own, so where each applet line ends is recorded as the
+// page is built rather than looked for afterwards. Copies share the bytes.
 struct AppletPage {
     QByteArray bytes;
     qsizetype appletBegin = 0;
     qsizetype appletEnd = 0;
+    QList<qsizetype> lineEnds; // where each applet line's CR LF stands in `bytes`
 
+    // The applet part, every line with its CR LF: what Save HTML writes.
     QByteArrayView appletLines() const {
         return QByteArrayView(bytes).sliced(appletBegin, appletEnd - appletBegin);
     }
-    QString tabText() const { return tabTextFromLines(appletLines()); }
+    qsizetype lineCount() const { return lineEnds.size(); }
+    // Applet line i, without its CR LF.
+    QByteArrayView line(qsizetype i) const {
+        const qsizetype begin = i == 0 ? appletBegin : lineEnds[i - 1] + 2;
+        return QByteArrayView(bytes).sliced(begin, lineEnds[i] - begin);
+    }
+    // Lines first to last - 1 decoded, each followed by '\n' (whatever the line
+    // itself holds): with all lines, what Copy HTML puts on the clipboard.
+    QString text(qsizetype first, qsizetype last) const;
+    QString tabText() const { return text(0, lineCount()); }
+};
+
+// Text made of CR LF lines (the web page's part for the tab) as such a page: every
+// CR LF ends a line. The web page's markup may keep a line break of a label inside
+// a line; shown as two lines it means the same to a browser.
+AppletPage linesOf(const QByteArray& lines);
+
+// Where the applet part of the page is shown ("HTML" tab). The generator empties
+// it before the page file is created and hands it the new page before writing.
+class HtmlTab {
+public:
+    virtual ~HtmlTab() = default;
+    virtual void clear() = 0;
+    // The tab shows page.line(0) to the last, one a line. Keeping the page is cheap.
+    virtual void setLines(const AppletPage& page) = 0;
 };
 
 // WorkingDirectory + title + ".html", joined as they are.
@@ -48,8 +64,7 @@ AppletPage BuildAppletPage(const AppletSettings& settings);
 // previous page file as it was.
 void GenerateAppletPage(AppletSettings& settings, const QString& workingDirectory, HtmlTab& tab);
 
-// Save HTML: the tab's lines up to the first empty one, CR LF each, written
-// atomically to path.
-void SaveAppletHtml(const QString& tabText, const QString& path);
+// Save HTML: the page's applet lines, CR LF each, written atomically to path.
+void SaveAppletHtml(const AppletPage& page, const QString& path);
 
 } // namespace brivane

@@ -376,7 +376,7 @@ void GenerateWebPage(AppletSettings& settings, const QString& workingDirectory, 
 
     tab.clear();
     AtomicFileWriter writer(appletPagePath(workingDirectory, settings.title));
-    tab.setLines(page.part);
+    tab.setLines(linesOf(page.part));
     writer.write(page.bytes);
     writer.commit();
 }

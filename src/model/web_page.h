@@ -41,7 +41,7 @@ struct WebBar {
 struct WebPage {
     QByteArray bytes;
     QByteArray part;
-    QString tabText() const { return tabTextFromLines(part); }
+    QString tabText() const { return linesOf(part).tabText(); }
 };
 
 // From settings whose derived values are up to date. Throws ConversionError

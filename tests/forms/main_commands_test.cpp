@@ -1,8 +1,13 @@
 #include "commands_fixture.h"
 
+#include "model/settings_file.h"
+
 #include <QApplication>
 #include <QClipboard>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 
 using namespace brivane;
@@ -68,6 +73,34 @@ QString startupTabText() {
     return text;
 }
 
+// Shows the "HTML" tab and lets its box fill with `lines` lines; gives its text.
+QString filledTab(CommandsFixture& f, int lines) {
+    f.ui()->PageControl1->setCurrentWidget(f.ui()->TabSheet3);
+    if (!QTest::qWaitFor([&] { return f.ui()->html_box->blockCount() >= lines + 1; }, 10000))
+        qWarning("the HTML tab did not fill");
+    return f.ui()->html_box->toPlainText();
+}
+
+constexpr int kStartupLines = 2 + 13 + 16 + 2;
+
+// The applet part of the page file the window wrote, and its lines as Copy HTML
+// gives them (no value here holds a CR LF, so each CR LF ends a line).
+QByteArray appletPartOf(const QByteArray& page) {
+    const qsizetype from = page.indexOf("<p align=");
+    return page.mid(from, page.indexOf("</p>\r\n") + 6 - from);
+}
+QString copiedText(const QByteArray& page) {
+    return QString::fromUtf8(appletPartOf(page))
+        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+// A bar of n buttons whose labels start with `label`, set up in the window.
+void setUpBar(CommandsFixture& f, int n, const QString& label) {
+    f.ui()->buttons->setText(QString::number(n));
+    for (int k = 1; k <= n; ++k)
+        f.w().settings.table.setEntry(ButtonField::Label, k, label + QString::number(k));
+}
+
 } // namespace
 
 class MainCommandsTest : public QObject {
@@ -78,6 +111,8 @@ private slots:
     void makeHtmlThatFailsTouchesNeither();
     void saveHtmlAsksFirstThenWritesTheAppletPart();
     void copyHtmlCopiesWhatTheTabHolds();
+    void copyAndSaveHtmlKeepWhatTheLinesHold();
+    void tabFillsWhenShownAndEndsWithExactlyTheLines();
     void resetAllAnsweredNoChangesNothing();
     void resetAllKeepsTheOptionGroupsAndEmptiesEverything();
     void exitEndsTheEventLoop();
@@ -89,14 +124,16 @@ void MainCommandsTest::makeHtmlWritesThePageAndFillsTheTab() {
     QCOMPARE(f.w().WorkingDirectory, QDir::toNativeSeparators(f.dir.path()) + QDir::separator());
     f.ui()->SpeedButton4->click();
     QCOMPARE(readFile(f.path(QStringLiteral("untitled.html"))), startupPage());
-    QCOMPARE(f.ui()->html_box->toPlainText(), startupTabText());
+    // The box fills only once the tab is shown.
+    QCOMPARE(f.ui()->html_box->toPlainText(), QString());
+    QCOMPARE(filledTab(f, kStartupLines), startupTabText());
     QVERIFY(f.ui()->html_box->isReadOnly());
     QCOMPARE(f.ui()->html_box->lineWrapMode(), QPlainTextEdit::NoWrap);
 
     // A second run with nothing changed gives the same bytes, not twice the lines.
     f.ui()->SpeedButton4->click();
     QCOMPARE(readFile(f.path(QStringLiteral("untitled.html"))), startupPage());
-    QCOMPARE(f.ui()->html_box->toPlainText(), startupTabText());
+    QCOMPARE(filledTab(f, kStartupLines), startupTabText());
 
     // Texts go in as typed; the page follows the title.
     f.ui()->title->setText(QStringLiteral("my page"));
@@ -109,6 +146,7 @@ void MainCommandsTest::makeHtmlWritesThePageAndFillsTheTab() {
     QVERIFY(page.contains("<param name=\"label 299\"         value=\"\">\r\n"));
     QCOMPARE(page.count("\r\n"), 30 + 4 * 300);
     // 17 + 4N lines, each followed by a line break.
+    filledTab(f, 17 + 4 * 300);
     QCOMPARE(f.ui()->html_box->document()->blockCount(), 17 + 4 * 300 + 1);
     f.platform.dialogs.verifyAllUsed();
 }
@@ -116,6 +154,7 @@ void MainCommandsTest::makeHtmlWritesThePageAndFillsTheTab() {
 void MainCommandsTest::makeHtmlThatFailsTouchesNeither() {
     CommandsFixture f;
     f.ui()->SpeedButton4->click();
+    filledTab(f, kStartupLines);
     const QByteArray before = readFile(f.pagePath());
 
     // An emptied width passes the number check but cannot be converted.
@@ -206,6 +245,7 @@ void MainCommandsTest::copyHtmlCopiesWhatTheTabHolds() {
     QVERIFY(!QFile::exists(f.pagePath()));
 
     f.ui()->SpeedButton4->click();
+    filledTab(f, kStartupLines);
     QVERIFY(QFile::remove(f.pagePath()));
     // A setting changed after Make HTML does not reach the copy.
     f.ui()->title->setText(QStringLiteral("changed"));
@@ -219,6 +259,123 @@ void MainCommandsTest::copyHtmlCopiesWhatTheTabHolds() {
     QCOMPARE(cursor.selectionStart(), 0);
     QCOMPARE(cursor.selectionEnd(), f.ui()->html_box->document()->characterCount() - 1);
     QVERIFY(cursor.hasSelection());
+    f.platform.dialogs.verifyAllUsed();
+}
+
+void MainCommandsTest::copyAndSaveHtmlKeepWhatTheLinesHold() {
+    CommandsFixture f;
+    // Labels holding what a text box reads back differently, from a settings file.
+    const QString labels[] = {QStringLiteral("no") + QChar(0xA0) + QStringLiteral("break"),
+                              QStringLiteral("line") + QChar(0x2028) + QStringLiteral("sep"),
+                              QStringLiteral("lone\nfeed"),
+                              QStringLiteral("two\n\nfeeds"),
+                              QStringLiteral("para") + QChar(0x2029) + QStringLiteral("sep"),
+                              QStringLiteral("frame") + QChar(0xFDD0) + QStringLiteral("mark")};
+    AppletSettings settings;
+    settings.buttons = QStringLiteral("6");
+    for (int k = 1; k <= 6; ++k)
+        settings.table.setEntry(ButtonField::Label, k, labels[k - 1]);
+    DeriveAppletValues(settings);
+    const QString file = f.path(QStringLiteral("odd.txt"));
+    writeFile(file, settingsFileBytes(settings));
+    f.platform.dialogs.answerOpenFile(file);
+    f.ui()->Open1->trigger();
+    QCOMPARE(f.w().settings.table.entry(ButtonField::Label, 4), labels[3]);
+
+    const QString saved = f.path(QStringLiteral("applet.html"));
+    f.platform.dialogs.answerSaveFile(saved);
+    f.ui()->SpeedButton10->click();
+    const QByteArray page = readFile(f.pagePath());
+    QVERIFY(page.contains("<param name=\"label 3\"         value=\"two\n\nfeeds\">\r\n"));
+    // The file gets the applet part exactly as the page holds it, to its end.
+    QCOMPARE(readFile(saved), appletPartOf(page));
+    QVERIFY(readFile(saved).endsWith("\">\r\n</applet>\r\n</p>\r\n"));
+
+    // The box shows each line as one line, the breaks inside it as breaks within
+    // it; Copy HTML copies the lines themselves.
+    const int lines = 2 + 13 + 4 * 6 + 2;
+    filledTab(f, lines);
+    f.ui()->SpeedButton9->click();
+    const QString copied = QGuiApplication::clipboard()->text();
+    QCOMPARE(copied, copiedText(page));
+    for (const QString& label : labels)
+        QVERIFY(copied.contains(QStringLiteral("\"") + label + QStringLiteral("\">\n")));
+    QTextDocument* shown = f.ui()->html_box->document();
+    QCOMPARE(shown->blockCount(), lines + 1);
+    const QChar sep = QChar::LineSeparator;
+    const QString expected[] = {labels[0],
+                                labels[1],
+                                QStringLiteral("lone") + sep + "feed",
+                                QStringLiteral("two") + sep + sep + "feeds",
+                                QStringLiteral("para") + sep + "sep",
+                                QStringLiteral("frame") + QChar(0xFFFD) + "mark"};
+    for (int k = 0; k < 6; ++k)
+        QCOMPARE(shown->findBlockByNumber(15 + k).text(),
+                 QStringLiteral("<param name=\"label %1\"         value=\"").arg(k) + expected[k] +
+                     QStringLiteral("\">"));
+    QCOMPARE(shown->lastBlock().previous().text(), QStringLiteral("</p>"));
+    f.platform.dialogs.verifyAllUsed();
+}
+
+void MainCommandsTest::tabFillsWhenShownAndEndsWithExactlyTheLines() {
+    CommandsFixture f;
+    Ui::Tmain_window* ui = f.ui();
+    QPlainTextEdit* box = ui->html_box;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const int documents = int(f.w().findChildren<QTextDocument*>().size());
+
+    // While the tab is not shown, nothing goes into the box.
+    setUpBar(f, 3000, QStringLiteral("first "));
+    ui->SpeedButton4->click();
+    const QString first = copiedText(readFile(f.pagePath()));
+    QCoreApplication::processEvents();
+    QTest::qWait(20);
+    QCOMPARE(box->blockCount(), 1);
+
+    // Shown: the first slice puts in the first screenful, and from the top.
+    ui->PageControl1->setCurrentWidget(ui->TabSheet3);
+    QCoreApplication::processEvents();
+    QVERIFY(box->blockCount() > 20);
+    QVERIFY(box->blockCount() < 4 * 3000);
+    QCOMPARE(box->verticalScrollBar()->value(), 0);
+    QVERIFY(first.startsWith(box->toPlainText()));
+
+    // Copy HTML during the fill copies every line.
+    ui->SpeedButton9->click();
+    QCOMPARE(clipboard->text(), first);
+
+    // Hidden again: the fill waits. A new page replaces the half-filled box.
+    ui->PageControl1->setCurrentWidget(ui->TabSheet1);
+    const int waiting = box->blockCount();
+    QTest::qWait(20);
+    QCOMPARE(box->blockCount(), waiting);
+    setUpBar(f, 2000, QStringLiteral("second "));
+    ui->SpeedButton4->click();
+    const QString second = copiedText(readFile(f.pagePath()));
+    QCOMPARE(box->toPlainText(), QString());
+
+    // Shown, a third Make HTML while it fills: the box ends with exactly its lines.
+    ui->PageControl1->setCurrentWidget(ui->TabSheet3);
+    QCoreApplication::processEvents();
+    setUpBar(f, 2000, QStringLiteral("third "));
+    ui->SpeedButton4->click();
+    const QString third = copiedText(readFile(f.pagePath()));
+    ui->SpeedButton9->click();
+    QCOMPARE(filledTab(f, 17 + 4 * 2000), third);
+    QCOMPARE(box->blockCount(), 17 + 4 * 2000 + 1);
+    QVERIFY(third != second);
+    // The copy made before the box was filled selected everything that came.
+    QCOMPARE(clipboard->text(), third);
+    QCOMPARE(box->textCursor().selectionStart(), 0);
+    QCOMPARE(box->textCursor().selectionEnd(), box->document()->characterCount() - 1);
+    QCOMPARE(box->verticalScrollBar()->value(), 0);
+
+    // A full box replaced by a small page; the large document is freed meanwhile.
+    setUpBar(f, 4, QStringLiteral("fourth "));
+    ui->SpeedButton4->click();
+    QCOMPARE(filledTab(f, kStartupLines), copiedText(readFile(f.pagePath())));
+    QTRY_COMPARE(int(f.w().findChildren<QTextDocument*>().size()), documents);
+    QCOMPARE(box->toPlainText(), copiedText(readFile(f.pagePath())));
     f.platform.dialogs.verifyAllUsed();
 }
 
@@ -275,7 +432,8 @@ void MainCommandsTest::resetAllKeepsTheOptionGroupsAndEmptiesEverything() {
     f.w().settings.clickColour = AppletColour::fromRgb(7, 8, 9);
     f.w().SettingsFileName = f.path(QStringLiteral("s.txt"));
     ui->SpeedButton4->click();
-    const QString tab = ui->html_box->toPlainText();
+    const QString tab = filledTab(f, 2 + 13 + 4 * 8 + 2);
+    QVERIFY(tab.contains(QStringLiteral("value=\"label 8\"")));
 
     f.platform.dialogs.answerYesNo(true);
     ui->SpeedButton2->click();

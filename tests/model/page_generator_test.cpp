@@ -23,9 +23,9 @@ public:
         events << QStringLiteral("clear");
         text.clear();
     }
-    void setLines(QByteArrayView lines) override {
+    void setLines(const AppletPage& page) override {
         events << QStringLiteral("setLines");
-        text = tabTextFromLines(lines);
+        text = page.tabText();
     }
     QStringList events;
     QString text = QStringLiteral("previous\n");
@@ -52,7 +52,7 @@ private slots:
     void runningTwiceGivesTheSamePage();
     void tabAndFileAgreeForAnyText();
     void largestBarIsNumberedToTheEnd();
-    void savesTheTabLinesUpToTheFirstEmptyOne();
+    void linesStayWholeWhateverTheyHold();
 
 private:
     QTemporaryDir dir_;
@@ -412,27 +412,51 @@ void PageGeneratorTest::largestBarIsNumberedToTheEnd() {
     QCOMPARE(file, BuildAppletPage(s).bytes);
 }
 
-void PageGeneratorTest::savesTheTabLinesUpToTheFirstEmptyOne() {
+void PageGeneratorTest::linesStayWholeWhateverTheyHold() {
+    // Line breaks, separators and frame marks inside a value: each applet line is
+    // still one line, in the page, on the clipboard and in the saved file.
+    const QString odd = QStringLiteral("a\nb\r\nc\rd") + QChar(0x2029) + QChar(0x2028) +
+                        QChar(0xFDD0) + QChar(0xA0) + QStringLiteral("\n\ne");
     AppletSettings s;
-    RecordingTab tab;
-    GenerateAppletPage(s, wd(), tab);
-    const QString saved = wd() + QStringLiteral("saved.txt");
-    SaveAppletHtml(tab.text, saved);
-    const QByteArray page = readFile(wd() + QStringLiteral("untitled.html"));
-    const qsizetype from = page.indexOf("<p align=");
-    const qsizetype to = page.indexOf("</p>\r\n") + 6;
-    QCOMPARE(readFile(saved), page.mid(from, to - from));
+    s.buttons = QStringLiteral("2");
+    s.table.setEntry(ButtonField::Label, 1, odd);
+    s.table.setEntry(ButtonField::Frame, 2, QStringLiteral("\r\n"));
+    DeriveAppletValues(s);
+    const AppletPage page = BuildAppletPage(s);
+    QCOMPARE(page.lineCount(), 2 + 13 + 8 + 2);
+    QCOMPARE(page.line(0), QByteArrayView("<p align=Center>"));
+    QCOMPARE(page.line(15),
+             QByteArrayView(("<param name=\"label 0\"         value=\"" + odd + "\">").toUtf8()));
+    QCOMPARE(page.line(22), QByteArrayView("<param name=\"frame 1\"          value=\"\r\n\">"));
+    QCOMPARE(page.line(24), QByteArrayView("</p>"));
+    QString joined;
+    for (qsizetype i = 0; i < page.lineCount(); ++i)
+        joined += QString::fromUtf8(page.line(i)) + u'\n';
+    QCOMPARE(page.tabText(), joined);
+    QCOMPARE(page.text(15, 16), QStringLiteral("<param name=\"label 0\"         value=\"") + odd +
+                                    QStringLiteral("\">\n"));
 
-    SaveAppletHtml(QStringLiteral("one\ntwo\n\nthree\n"), saved);
-    QCOMPARE(readFile(saved), crlf({"one", "two"}));
-    SaveAppletHtml(QStringLiteral("last line without break"), saved);
-    QCOMPARE(readFile(saved), crlf({"last line without break"}));
-    // A tab starting with an empty line writes an empty file.
-    SaveAppletHtml(QStringLiteral("\nx\n"), saved);
-    QCOMPARE(readFile(saved), QByteArray());
+    // Save HTML writes the applet part exactly as the page file holds it.
+    const QString saved = wd() + QStringLiteral("saved.txt");
+    SaveAppletHtml(page, saved);
+    const qsizetype from = page.bytes.indexOf("<p align=");
+    const qsizetype to = page.bytes.indexOf("</p>\r\n") + 6;
+    QCOMPARE(readFile(saved), page.bytes.mid(from, to - from));
+    QVERIFY(readFile(saved).endsWith("</applet>\r\n</p>\r\n"));
+
+    // The largest page is built in one buffer of about its size: a buffer that
+    // grows is copied, and holds up to twice the page meanwhile.
+    AppletSettings big;
+    big.buttons = QString::number(kMaxButtons);
+    for (int k = 1; k <= kMaxButtons; ++k)
+        big.table.setEntry(ButtonField::Label, k, QString(200, u'x'));
+    DeriveAppletValues(big);
+    const AppletPage bigPage = BuildAppletPage(big);
+    QVERIFY(bigPage.bytes.size() > 200 * kMaxButtons);
+    QVERIFY(bigPage.bytes.capacity() - bigPage.bytes.size() < 64 * 1024);
 
     try {
-        SaveAppletHtml(tab.text, QString());
+        SaveAppletHtml(page, QString());
         QFAIL("no I/O error");
     } catch (const IoError& e) {
         QCOMPARE(e.message(), QStringLiteral("Invalid filename"));

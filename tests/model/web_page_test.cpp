@@ -14,9 +14,9 @@ namespace {
 class RecordingTab : public HtmlTab {
 public:
     void clear() override { events << "clear"; }
-    void setLines(QByteArrayView lines) override {
+    void setLines(const AppletPage& lines) override {
         events << "set";
-        text = lines.toByteArray();
+        text = lines.appletLines().toByteArray();
     }
     QStringList events;
     QByteArray text;

@@ -24,6 +24,7 @@ class SettingsTarget;
 class TAboutWindow;
 class Ttip_window;
 class Tbrowser_window;
+class HtmlBox;
 
 // The main window: the tabbed working surface. Most applet settings live in its
 // controls (ui->width, ui->title, ...); the rest live in `settings` beside them.
@@ -160,6 +161,7 @@ private:
     TAboutWindow* about_ = nullptr;
     Ttip_window* tip_ = nullptr;
     Tbrowser_window* browser_ = nullptr;
+    HtmlBox* htmlBox_ = nullptr; // the "HTML" tab's box and the page it shows (a child)
 };
 
 } // namespace brivane
