@@ -76,6 +76,9 @@ void MainSettingsFileTest::saveAndSaveAsFollowTheNameRules() {
     QCOMPARE(options.filter, QStringLiteral("Text File (*.txt)"));
     QCOMPARE(options.defaultSuffix, QStringLiteral("txt"));
     QVERIFY(options.confirmOverwrite);
+    // Not used before: it opens in the working directory.
+    QCOMPARE(options.initialPath, f.w().WorkingDirectory);
+    QCOMPARE(dialogs.shown()[1].options.initialPath, f.w().WorkingDirectory);
 
     // Named: Save writes without asking.
     f.ui()->title->setText(QStringLiteral("second title"));
@@ -108,7 +111,7 @@ void MainSettingsFileTest::saveAndSaveAsFollowTheNameRules() {
     QCOMPARE(openSpec.filter, QStringLiteral("Text Files (*.txt)"));
     QCOMPARE(openSpec.defaultSuffix, QStringLiteral("txt"));
     QVERIFY(openSpec.mustExist);
-    QCOMPARE(openSpec.initialPath, QString());
+    QCOMPARE(openSpec.initialPath, f.w().WorkingDirectory);
     // The open dialog reopens at its own last path; a cancel changes nothing.
     dialogs.answerOpenFile(std::nullopt);
     f.ui()->Open1->trigger();

@@ -142,6 +142,9 @@ void Tmain_window::FormCreate() {
     if (!directory.endsWith(QDir::separator()))
         directory += QDir::separator();
     WorkingDirectory = directory;
+    // A file dialog that has not been used yet opens there too, not wherever
+    // the toolkit's dialog was last.
+    saveBoxPath = openBoxPath = saveBox2Path = openImagePath = WorkingDirectory;
 
     preferences_.LoadPreferences();
 }
