@@ -144,7 +144,7 @@ void Tmain_window::FormCreate() {
     WorkingDirectory = directory;
     // A file dialog that has not been used yet opens there too, not wherever
     // the toolkit's dialog was last.
-    saveBoxPath = openBoxPath = saveBox2Path = openImagePath = WorkingDirectory;
+    saveBoxPath = openBoxPath = saveBox2Path = openImagePath = importBoxPath = WorkingDirectory;
 
     preferences_.LoadPreferences();
 }
