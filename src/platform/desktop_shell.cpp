@@ -28,8 +28,6 @@ bool hasAddressScheme(const QString& file) {
 } // namespace
 
 QUrl DesktopShell::documentUrl(const QString& file) {
-    if (file.isEmpty())
-        return QUrl();
     if (hasAddressScheme(file))
         return QUrl(file, QUrl::TolerantMode);
     return QUrl::fromLocalFile(file);
@@ -37,14 +35,9 @@ QUrl DesktopShell::documentUrl(const QString& file) {
 
 void DesktopShell::execute(const ShellRequest& request) {
     if (request.verb == QLatin1String("open")) {
-        const QUrl url = documentUrl(request.file);
-        if (url.isValid() && !url.isEmpty())
-            QDesktopServices::openUrl(url);
+        QDesktopServices::openUrl(documentUrl(request.file));
         return;
     }
-    // An empty program name (an empty browser choice) starts nothing.
-    if (request.file.isEmpty())
-        return;
     QStringList arguments;
     if (!request.parameter.isEmpty())
         arguments << request.parameter;

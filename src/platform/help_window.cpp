@@ -1,9 +1,12 @@
 #include "platform/help_window.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTimer>
@@ -21,6 +24,9 @@ HelpWindow::HelpWindow(const QStringList& searchFolders, QWidget* parent)
     resize(560, 480);
     browser_ = new QTextBrowser(this);
     browser_->setOpenExternalLinks(true);
+    // Running text in the desktop's normal size, with room around it.
+    browser_->setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+    browser_->document()->setDocumentMargin(12);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser_);
@@ -35,13 +41,58 @@ QString HelpWindow::topicAnchor(int context) {
     return QStringLiteral("context-%1").arg(context);
 }
 
+// The help is asked for from the main window's menu, so the active window is
+// the one to keep in view: the help goes beside it where the screen has room,
+// else centred over it. Later showings keep the place the user gave it.
+void HelpWindow::placeBesideAskingWindow() {
+    QWidget* asking = QApplication::activeWindow();
+    if (asking == this)
+        asking = nullptr;
+    QScreen* screen = asking ? asking->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    QSize frame = frameGeometry().size();
+    // Before its first showing the window's frame is unknown: assume one like
+    // the asking window's.
+    if (asking && frame == size())
+        frame += asking->frameGeometry().size() - asking->size();
+    QRect place(QPoint(), frame);
+    if (!asking) {
+        place.moveCenter(available.center());
+    } else {
+        constexpr int gap = 8;
+        const QRect main = asking->frameGeometry();
+        if (main.right() + gap + place.width() <= available.right())
+            place.moveTopLeft(QPoint(main.right() + 1 + gap, main.top()));
+        else if (main.left() - gap - place.width() >= available.left())
+            place.moveTopLeft(QPoint(main.left() - gap - place.width(), main.top()));
+        else
+            place.moveCenter(main.center());
+    }
+    // Never off the screen, the title bar least of all.
+    place.moveLeft(
+        qMax(available.left(), qMin(place.left(), available.right() + 1 - place.width())));
+    place.moveTop(
+        qMax(available.top(), qMin(place.top(), available.bottom() + 1 - place.height())));
+    move(place.topLeft());
+}
+
+void HelpWindow::present() {
+    if (!placed_ && !isVisible()) {
+        placeBesideAskingWindow();
+        placed_ = true;
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
 void HelpWindow::showNotice(const QString& title, const QString& html) {
     browser_->clear();
     browser_->setHtml(html);
     setWindowTitle(title);
-    show();
-    raise();
-    activateWindow();
+    present();
 }
 
 void HelpWindow::showHelp(const QString& helpFile, int context) {
@@ -96,9 +147,7 @@ void HelpWindow::showHelp(const QString& helpFile, int context) {
     setWindowTitle(browser_->documentTitle().isEmpty() ? tr("Brivane Help")
                                                        : browser_->documentTitle());
     browser_->scrollToAnchor(anchor);
-    show();
-    raise();
-    activateWindow();
+    present();
     // A window shown for the first time gets its final size only now: scroll
     // to the topic once more when it has it.
     QTimer::singleShot(0, browser_,

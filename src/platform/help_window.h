@@ -14,6 +14,8 @@ namespace brivane {
 // marked with anchors named "context-<number>". It is looked for beside the
 // program and, for an installed program, in ../share/brivane. When the file or
 // the topic is missing, the window itself says so; nothing else is disturbed.
+// It reads in the desktop's own font, not the small one of the fixed layouts,
+// and first opens beside the window that asked for help.
 class HelpWindow : public QWidget, public HelpViewer {
     Q_OBJECT
 
@@ -38,10 +40,14 @@ public:
 
 private:
     void showNotice(const QString& title, const QString& html);
+    // Shows the window, placing it the first time.
+    void present();
+    void placeBesideAskingWindow();
 
     QStringList folders_;
     QString shownFile_;
     QTextBrowser* browser_ = nullptr;
+    bool placed_ = false;
 };
 
 } // namespace brivane

@@ -68,8 +68,8 @@ bool QtDialogs::askYesNo(QWidget* parent, const QString& caption, const QString&
 
 std::optional<QString> QtDialogs::runFileDialog(QWidget* parent, const FileDialogOptions& options,
                                                 bool save) {
+    // The desktop's own dialog where the platform has one.
     QFileDialog dialog(parent);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(!save && options.mustExist ? QFileDialog::ExistingFile
                                                   : QFileDialog::AnyFile);

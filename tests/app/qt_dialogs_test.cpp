@@ -132,6 +132,8 @@ private slots:
             QVERIFY(dialog);
             filters = dialog->nameFilters();
             mode = dialog->fileMode();
+            // The desktop's own dialog where it has one; offscreen has none.
+            QVERIFY(!dialog->testOption(QFileDialog::DontUseNativeDialog));
             directory = dialog->directory().absolutePath();
             dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
                 ->setText(QStringLiteral("settings.txt"));

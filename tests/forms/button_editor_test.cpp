@@ -163,6 +163,7 @@ private slots:
 
     void imageBrowseCopiesAndTakesTheBareName() {
         auto* ui = f->ui();
+        const QString startDirectory = f->window.WorkingDirectory;
         f->window.WorkingDirectory = QStringLiteral("/work/dir/");
         // A Linux file name may hold ':' and '\': only '/' separates folders.
         const QString chosen = QStringLiteral("/pictures/a:b\\c.gif");
@@ -173,7 +174,7 @@ private slots:
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].options.filter,
                  QStringLiteral("JPG (*.jpg);;Gif (*.gif);;All Files (*)"));
-        QVERIFY(shown[0].options.initialPath.isEmpty());
+        QCOMPARE(shown[0].options.initialPath, startDirectory);
         QVERIFY(!shown[0].options.mustExist);
         const auto& copies = f->platform.fileCopier.copies;
         QCOMPARE(copies.size(), 1);
@@ -188,12 +189,17 @@ private slots:
         ui->SpeedButton11->click();
         QCOMPARE(ui->image_box->text(), QStringLiteral("other.jpg"));
         QCOMPARE(f->dialogs().shown().size(), 2);
+        QCOMPARE(f->dialogs().shown()[1].options.initialPath, chosen);
 
-        // Cancel changes nothing.
+        // Cancel changes nothing; the next browse still opens at the last picture.
         f->dialogs().answerOpenFile(std::nullopt);
         ui->SpeedButton11->click();
         QCOMPARE(copies.size(), 2);
         QCOMPARE(ui->image_box->text(), QStringLiteral("other.jpg"));
+        f->dialogs().answerOpenFile(std::nullopt);
+        ui->SpeedButton11->click();
+        QCOMPARE(f->dialogs().shown().last().options.initialPath,
+                 QStringLiteral("/elsewhere/other.jpg"));
     }
 
     void imageBrowseWithTheRealCopier() {

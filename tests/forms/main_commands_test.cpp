@@ -200,9 +200,9 @@ void MainCommandsTest::saveHtmlAsksFirstThenWritesTheAppletPart() {
     QCOMPARE(shown[0].options.filter, QStringLiteral("HTML File (*.html);;Text File (*.txt)"));
     QCOMPARE(shown[0].options.defaultSuffix, QStringLiteral("html"));
     QVERIFY(shown[0].options.confirmOverwrite);
-    QCOMPARE(shown[0].options.initialPath, QString());
+    QCOMPARE(shown[0].options.initialPath, f.w().WorkingDirectory);
     // The dialog reopens at the path it gave last; a cancel keeps that path.
-    QCOMPARE(shown[1].options.initialPath, QString());
+    QCOMPARE(shown[1].options.initialPath, f.w().WorkingDirectory);
     f.platform.dialogs.answerSaveFile(std::nullopt);
     f.ui()->SpeedButton10->click();
     QCOMPARE(f.platform.dialogs.shown().last().options.initialPath, saved);

@@ -59,6 +59,7 @@ void MainImportTest::importGoesThroughTheControlsAndTellsWhatWasNotUsed() {
     const FileDialogOptions options = dialogs.shown().first().options;
     QCOMPARE(options.filter, QStringLiteral("Web Pages (*.html *.htm);;All Files (*)"));
     QVERIFY(options.mustExist);
+    QCOMPARE(options.initialPath, f.w().WorkingDirectory);
     QCOMPARE(dialogs.messages(),
              (QStringList{QStringLiteral("You must enter a numeric value between 0 and 32767"),
                           "Not everything in " + page +

@@ -55,6 +55,7 @@ private slots:
     void openReadsIndexAndCodeLinesAsTheyCome();
     void openRefusesAForeignFile();
     void openWithABadWidthReadsNothing();
+    void longTextsComeBackWhole();
 };
 
 void MainSettingsFileTest::saveAndSaveAsFollowTheNameRules() {
@@ -75,6 +76,9 @@ void MainSettingsFileTest::saveAndSaveAsFollowTheNameRules() {
     QCOMPARE(options.filter, QStringLiteral("Text File (*.txt)"));
     QCOMPARE(options.defaultSuffix, QStringLiteral("txt"));
     QVERIFY(options.confirmOverwrite);
+    // Not used before: it opens in the working directory.
+    QCOMPARE(options.initialPath, f.w().WorkingDirectory);
+    QCOMPARE(dialogs.shown()[1].options.initialPath, f.w().WorkingDirectory);
 
     // Named: Save writes without asking.
     f.ui()->title->setText(QStringLiteral("second title"));
@@ -107,7 +111,7 @@ void MainSettingsFileTest::saveAndSaveAsFollowTheNameRules() {
     QCOMPARE(openSpec.filter, QStringLiteral("Text Files (*.txt)"));
     QCOMPARE(openSpec.defaultSuffix, QStringLiteral("txt"));
     QVERIFY(openSpec.mustExist);
-    QCOMPARE(openSpec.initialPath, QString());
+    QCOMPARE(openSpec.initialPath, f.w().WorkingDirectory);
     // The open dialog reopens at its own last path; a cancel changes nothing.
     dialogs.answerOpenFile(std::nullopt);
     f.ui()->Open1->trigger();
@@ -303,3 +307,44 @@ void MainSettingsFileTest::openWithABadWidthReadsNothing() {
 
 QTEST_MAIN(MainSettingsFileTest)
 #include "main_settings_file_test.moc"
+
+// No edit cuts what a file holds: texts past Qt's default limit of 32767
+// characters are shown and saved back whole, and a number behind 32767 blanks
+// is still that number.
+void MainSettingsFileTest::longTextsComeBackWhole() {
+    CommandsFixture f;
+    QList<QByteArray> lines{"Brivane File",
+                            QByteArray(32767, ' ') + "7",
+                            "26",
+                            "1",
+                            "10485760",
+                            "0",
+                            "3",
+                            "20",
+                            "0",
+                            "2",
+                            "0",
+                            "16777215",
+                            "255",
+                            "0",
+                            "4",
+                            "0",
+                            QByteArray(40000, 't') + "title"};
+    for (const char* kind : {"label", "link", "image", "frame"})
+        lines << QByteArray(50000, kind[0]) + kind;
+    const QString file = f.path(QStringLiteral("long.txt"));
+    writeFile(file, crlfLines(lines));
+
+    f.platform.dialogs.answerOpenFile(file);
+    f.ui()->Open1->trigger();
+    QCOMPARE(f.ui()->width->text().size(), 32768);
+    QCOMPARE(f.ui()->title->text().size(), 40005);
+    QCOMPARE(f.ui()->link_box->text().size(), 50004);
+    QCOMPARE(f.w().settings.table.entry(ButtonField::Frame, 1).size(), 50005);
+
+    const QString copy = f.path(QStringLiteral("copy.txt"));
+    f.platform.dialogs.answerSaveFile(copy);
+    f.ui()->SaveAs1->trigger();
+    QCOMPARE(readFile(copy), crlfLines(lines));
+    f.platform.dialogs.verifyAllUsed();
+}

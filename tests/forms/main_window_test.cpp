@@ -10,6 +10,7 @@
 #include <QFocusEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -488,6 +489,83 @@ private slots:
             QVERIFY2(next == order[i + 1],
                      qPrintable(order[i]->objectName() + " -> " + next->objectName()));
         }
+    }
+
+    // Each option group keeps exactly one choice, whatever is clicked, and the
+    // codes the page and the settings file get follow the choice.
+    void optionGroupsKeepOneChoice() {
+        auto* ui = f->ui();
+        f->window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f->window));
+        struct Option {
+            QRadioButton* button;
+            const char* code;
+        };
+        const QList<QList<Option>> groups = {
+            {{ui->style0, "0"}, {ui->style1, "1"}},
+            {{ui->vert_check_box, "0"}, {ui->Horz_check_box, "1"}},
+            {{ui->plain, "0"}, {ui->bold, "1"}, {ui->italic, "2"}},
+            {{ui->left, "1"}, {ui->center, "0"}, {ui->right, "2"}}};
+        QList<QRadioButton*> chosen = {ui->style0, ui->vert_check_box, ui->plain, ui->center};
+        QStringList codes = {"0", "0", "0", "0"};
+        for (int g = 0; g < groups.size(); ++g) {
+            for (const Option& option : groups[g]) {
+                ui->PageControl1->setCurrentWidget(g < 2 ? ui->TabSheet1 : ui->TabSheet2);
+                // The second click lands on the button that is already chosen.
+                for (int click = 0; click < 2; ++click) {
+                    QTest::mouseClick(option.button, Qt::LeftButton);
+                    chosen[g] = option.button;
+                    codes[g] = QString::fromLatin1(option.code);
+                    for (int h = 0; h < groups.size(); ++h)
+                        for (const Option& other : groups[h])
+                            QVERIFY2(other.button->isChecked() == (other.button == chosen[h]),
+                                     qPrintable(option.button->objectName() + " clicked, " +
+                                                other.button->objectName()));
+                    f->window.deriveAppletValues();
+                    const AppletSettings& s = f->window.settings;
+                    QCOMPARE(QStringList(
+                                 {s.StyleCode, s.DirectionCode, s.FontStyleCode, s.PositionCode}),
+                             codes);
+                }
+            }
+        }
+    }
+
+    // Tab reaches every option group at its chosen button, also after mouse
+    // choices in the other groups of the same box.
+    void tabReachesEveryGroup() {
+        auto* ui = f->ui();
+        f->window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f->window));
+        auto tabFrom = [&](QWidget* first, int presses) {
+            first->setFocus(Qt::OtherFocusReason);
+            QStringList reached{QApplication::focusWidget()->objectName()};
+            for (int i = 0; i < presses; ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                reached << QApplication::focusWidget()->objectName();
+            }
+            return reached;
+        };
+
+        // Round the first page from a mouse choice in "Button", then after a
+        // choice that a settings file makes in "Button Alignment".
+        QTest::mouseClick(ui->style1, Qt::LeftButton);
+        QCOMPARE(tabFrom(ui->style1, 10),
+                 QStringList({"style1", "f_offset", "buttons", "vert_check_box", "align", "title",
+                              "qt_tabwidget_tabbar", "width", "height", "border", "degree"}));
+        ui->Horz_check_box->setChecked(true);
+        QCOMPARE(tabFrom(ui->buttons, 2), QStringList({"buttons", "Horz_check_box", "align"}));
+        // Within a group the arrow keys choose.
+        ui->Horz_check_box->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(ui->Horz_check_box, Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), ui->vert_check_box);
+        QVERIFY(ui->vert_check_box->isChecked() && !ui->Horz_check_box->isChecked());
+
+        ui->PageControl1->setCurrentWidget(ui->TabSheet2);
+        QTest::mouseClick(ui->bold, Qt::LeftButton);
+        QCOMPARE(tabFrom(ui->bold, 9),
+                 QStringList({"bold", "font_size", "center", "font_box", "link_box", "button_label",
+                              "image_box", "frame_box", "qt_tabwidget_tabbar", "bold"}));
     }
 
     void menus() {

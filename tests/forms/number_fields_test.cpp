@@ -9,6 +9,19 @@
 using namespace brivane;
 using namespace brivane::test;
 
+namespace {
+// Notes what a field holds at the moment each plain message is shown.
+class FieldWatchingDialogs : public ScriptedDialogs {
+public:
+    QLineEdit* field = nullptr;
+    QStringList textsWhileShown;
+    void showMessage(QWidget* parent, const QString& text) override {
+        textsWhileShown << field->text();
+        ScriptedDialogs::showMessage(parent, text);
+    }
+};
+} // namespace
+
 class NumberFieldsTest : public QObject {
     Q_OBJECT
 
@@ -133,18 +146,22 @@ private slots:
     }
 
     void replacedOnlyAfterTheBoxCloses() {
-        // The message is shown while the field still holds the bad text.
-        QLineEdit* degree = f->ui()->degree;
-        QString textWhileShown;
-        f->dialogs().expectMessage();
-        QMetaObject::Connection c = connect(degree, &QLineEdit::textChanged, this, [&] {
-            if (textWhileShown.isEmpty() && !f->dialogs().shown().isEmpty())
-                textWhileShown = QStringLiteral("changed after the message");
-        });
-        degree->setText(QStringLiteral("256"));
-        disconnect(c);
-        QCOMPARE(textWhileShown, QStringLiteral("changed after the message"));
-        QCOMPARE(degree->text(), QStringLiteral("255"));
+        // Each message is shown while the field still holds the bad text: the
+        // bound goes in only after the user has closed the box.
+        TestPlatform tp;
+        FieldWatchingDialogs dialogs;
+        Platform platform{dialogs, tp.shell, tp.fileCopier, tp.helpViewer};
+        PreferencesStore store;
+        Preferences preferences{store};
+        Tmain_window window{platform, preferences};
+        dialogs.field = window.controls()->degree;
+        for (const char* bad : {"256", "-1", "x"}) {
+            dialogs.expectMessage();
+            dialogs.field->setText(QString::fromLatin1(bad));
+        }
+        QCOMPARE(dialogs.textsWhileShown, QStringList({"256", "-1", "x"}));
+        QCOMPARE(dialogs.field->text(), QStringLiteral("0"));
+        dialogs.verifyAllUsed();
     }
 
     void upDownPastTheCheckBound() {

@@ -33,12 +33,6 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     QVERIFY(f.open(QIODevice::WriteOnly));
     QCOMPARE(f.write(bytes), qint64(bytes.size()));
 }
-
-QStringList warnings;
-void collectWarnings(QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type != QtDebugMsg && type != QtInfoMsg)
-        warnings << text;
-}
 } // namespace
 
 class DesktopShellTest : public QObject {
@@ -46,7 +40,6 @@ class DesktopShellTest : public QObject {
 
 private slots:
     void startsProgramWithThePagePathAsOneArgument();
-    void emptyProgramStartsNothing();
     void openGoesToTheDesktopsUrlHandler();
     void copyNeverReplacesAFile();
     void copyTakesOnlyRegularFilesAndStorablePaths();
@@ -78,20 +71,6 @@ void DesktopShellTest::startsProgramWithThePagePathAsOneArgument() {
     shell.execute({QString(), program, QString()});
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), 10000);
     QCOMPARE(readAll(out), QByteArray("0\n"));
-}
-
-void DesktopShellTest::emptyProgramStartsNothing() {
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
-    warnings.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(collectWarnings);
-    DesktopShell shell;
-    shell.execute({QString(), QString(), QStringLiteral("/tmp/untitled.html")});
-    shell.execute({QStringLiteral("open"), QString(), QString()});
-    qInstallMessageHandler(previous);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    QCOMPARE(warnings, QStringList());
-    QCOMPARE(catcher.urls, QList<QUrl>());
 }
 
 void DesktopShellTest::openGoesToTheDesktopsUrlHandler() {

@@ -1,14 +1,18 @@
 #include "platform/help_window.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextDocument>
 
 using namespace brivane;
 
@@ -20,6 +24,7 @@ private slots:
     void showsEachTopicAtItsPlace();
     void saysSoWhenTheFileIsMissing();
     void saysSoWhenTheTopicIsMissing();
+    void opensBesideTheMainWindowInTheDesktopFont();
 
 private:
     // The first line of text visible at the top of the viewer.
@@ -98,6 +103,60 @@ void HelpWindowTest::saysSoWhenTheTopicIsMissing() {
     QVERIFY(window.isVisible());
     QVERIFY(window.shownFile().isEmpty());
     QVERIFY(window.browser()->toPlainText().contains(QStringLiteral("has no topic number 99")));
+}
+
+void HelpWindowTest::opensBesideTheMainWindowInTheDesktopFont() {
+    // The program's small font of its fixed layouts is the application's font.
+    const QFont before = QApplication::font();
+    QFont small = before;
+    small.setPointSize(8);
+    QApplication::setFont(small);
+    QTemporaryDir dir;
+    QVERIFY(
+        QFile::copy(QStringLiteral(BRIVANE_HELP_SOURCE), dir.filePath(QStringLiteral("Help.hlp"))));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+
+    // Room to the right of a small main window: the help opens there.
+    QWidget main;
+    main.setGeometry(20, 40, 200, 150);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    HelpWindow beside({dir.path()});
+    beside.showHelp(QStringLiteral("Help.hlp"), 10);
+    QVERIFY(QTest::qWaitForWindowExposed(&beside));
+    QRect help = beside.frameGeometry();
+    const QRect mainFrame = main.frameGeometry();
+    QVERIFY(screen.contains(help));
+    QCOMPARE(help.top(), mainFrame.top());
+    QVERIFY2(help.left() > mainFrame.right() && help.left() - mainFrame.right() <= 16,
+             qPrintable(QStringLiteral("help at %1").arg(help.left())));
+
+    // Its text in the desktop's normal size, not in 8 points, inset from the edge.
+    const qreal desktopSize = QFontDatabase::systemFont(QFontDatabase::GeneralFont).pointSizeF();
+    QVERIFY(desktopSize != 8);
+    QCOMPARE(beside.browser()->document()->defaultFont().pointSizeF(), desktopSize);
+    QVERIFY(beside.browser()->cursorRect(QTextCursor(beside.browser()->document())).left() >= 10);
+
+    // Moved and closed by the user, it comes back where it was left.
+    beside.move(300, 320);
+    beside.close();
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    beside.showHelp(QStringLiteral("Help.hlp"), 60);
+    QCOMPARE(beside.frameGeometry().topLeft(), QPoint(300, 320));
+
+    // No room on either side of a wide main window: centred over it.
+    main.setGeometry(95, 200, 609, 317);
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    HelpWindow over({dir.path()});
+    over.showHelp(QStringLiteral("Help.hlp"), 10);
+    QVERIFY(QTest::qWaitForWindowExposed(&over));
+    help = over.frameGeometry();
+    QVERIFY(screen.contains(help));
+    QVERIFY((help.center() - main.frameGeometry().center()).manhattanLength() <= 1);
+
+    QApplication::setFont(before);
 }
 
 QTEST_MAIN(HelpWindowTest)

@@ -6,6 +6,7 @@
 #include "prefs/preferences.h"
 #include "ui_main_window.h"
 
+#include <QButtonGroup>
 #include <QDir>
 #include <QEvent>
 #include <QFocusEvent>
@@ -19,6 +20,16 @@ namespace {
 
 QIcon standardIcon(const QWidget* widget, QStyle::StandardPixmap which) {
     return widget->style()->standardIcon(which, nullptr, widget);
+}
+
+// Tab stops at an option group's chosen button only, as it does on every
+// desktop; the arrow keys move between the group's buttons.
+void keepTabStopOnChoice(QButtonGroup* group) {
+    for (QAbstractButton* button : group->buttons()) {
+        const Qt::FocusPolicy policy = button->focusPolicy();
+        button->setFocusPolicy(button->isChecked() ? Qt::FocusPolicy(policy | Qt::TabFocus)
+                                                   : Qt::FocusPolicy(policy & ~Qt::TabFocus));
+    }
 }
 
 } // namespace
@@ -86,6 +97,14 @@ Tmain_window::Tmain_window(Platform& platform, Preferences& preferences, QWidget
 
     connectGuarded(ui->title, &QLineEdit::textChanged, this, [this] { titleChange(); });
 
+    // A choice made by a click, a key or a settings file moves its group's stop.
+    for (QButtonGroup* group :
+         {ui->motion_style_group, ui->direction_group, ui->font_style_group, ui->position_group}) {
+        keepTabStopOnChoice(group);
+        connectGuarded(group, &QButtonGroup::buttonToggled, this,
+                       [group] { keepTabStopOnChoice(group); });
+    }
+
     // A failure while creating is reported, and the window is still completed.
     runGuarded([this] { FormCreate(); });
     // The store has been read: show the format it holds.
@@ -123,6 +142,9 @@ void Tmain_window::FormCreate() {
     if (!directory.endsWith(QDir::separator()))
         directory += QDir::separator();
     WorkingDirectory = directory;
+    // A file dialog that has not been used yet opens there too, not wherever
+    // the toolkit's dialog was last.
+    saveBoxPath = openBoxPath = saveBox2Path = openImagePath = importBoxPath = WorkingDirectory;
 
     preferences_.LoadPreferences();
 }

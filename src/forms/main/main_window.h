@@ -48,10 +48,13 @@ public:
     QString WorkingDirectory; // current directory at start-up, ending in "/"
     QString SettingsFileName; // where Save writes; empty: ask
     bool MainWindowActivated = false;
-    QTimer Timer1;        // the one-shot delay of Test Applet
-    QString saveBoxPath;  // the path save_box returned last
-    QString openBoxPath;  // the path open_box returned last
-    QString saveBox2Path; // the path save_box2 returned last
+    QTimer Timer1; // the one-shot delay of Test Applet
+    // Where each file dialog opens: the path it returned last, and until it has
+    // returned one, WorkingDirectory.
+    QString saveBoxPath;   // save_box
+    QString openBoxPath;   // open_box
+    QString saveBox2Path;  // save_box2
+    QString openImagePath; // the image browse
 
     // --- creation and activation ---------------------------------------------
     void FormCreate();

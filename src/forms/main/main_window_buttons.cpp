@@ -79,9 +79,11 @@ void Tmain_window::SpeedButton8Click() {
 void Tmain_window::SpeedButton11Click() {
     FileDialogOptions open_image;
     open_image.filter = imageBrowseFilter();
+    open_image.initialPath = openImagePath;
     const std::optional<QString> chosen = platform_.dialogs.openFile(this, open_image);
     if (!chosen)
         return;
+    openImagePath = *chosen;
     const QString name = QFileInfo(*chosen).fileName();
     // A failed copy (target exists, source gone, same folder) is silent.
     platform_.fileCopier.copyFile(*chosen, WorkingDirectory + name);
