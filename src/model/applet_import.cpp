@@ -225,6 +225,7 @@ enum class Element {
     Div,
     Center,
     ClosesP,   // a block that ends an open paragraph
+    Head,      // its end tag is where a converted page's style goes
     Title,     // text up to its end tag, references decoded
     RawText,   // text up to its end tag, not looked into (script, style...)
     PlainText, // the rest of the page is text
@@ -242,6 +243,7 @@ constexpr ElementName kElements[] = {
     {"div"sv, Element::Div},
     {"center"sv, Element::Center},
     {"title"sv, Element::Title},
+    {"head"sv, Element::Head},
     {"script"sv, Element::RawText},
     {"style"sv, Element::RawText},
     {"xmp"sv, Element::RawText},
@@ -552,6 +554,7 @@ private:
         case Element::PlainText:
             p_ = end_;
             break;
+        case Element::Head:
         case Element::Other:
             break;
         }
@@ -564,6 +567,10 @@ private:
                 applet_.closed = true;
                 applet_.blockEnd = p_ - start_;
             }
+            break;
+        case Element::Head:
+            if (applet_.headEnd < 0)
+                applet_.headEnd = tag.begin - start_;
             break;
         case Element::P:
         case Element::Div:

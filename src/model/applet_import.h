@@ -31,6 +31,9 @@ struct ImportedApplet {
     qsizetype blockBegin = -1;
     qsizetype blockEnd = -1;
     bool closed = false;
+    // Where the page's first </head> tag begins (none: -1), outside comments and
+    // scripts alike.
+    qsizetype headEnd = -1;
 
     // The text of the page's first <title> (none: no title element).
     std::optional<QString> title;

@@ -246,8 +246,14 @@ void InputFile::close() {
         throwIo(errno, path_, true);
 }
 
-AtomicFileWriter::AtomicFileWriter(const QString& path) : path_(path) {
+AtomicFileWriter::AtomicFileWriter(const QString& path, Existing existing)
+    : path_(path), existing_(existing) {
     checkNamesAFile(path, false);
+    if (existing == Existing::Keep) {
+        struct stat st;
+        if (::lstat(encodedPath(path).constData(), &st) == 0)
+            throwIo(EEXIST, path, false);
+    }
     // A symbolic link is followed, so that saving through it replaces the file it
     // points to and leaves the link in place.
     target_ = followLinks(encodedPath(path), path);
@@ -434,6 +440,10 @@ void AtomicFileWriter::commit() {
     // What the rename guards against is a failed or partial save replacing the
     // previous file, and it does that without the flush; ext4 moreover starts
     // writing the new data out itself when a rename replaces a file.
+    if (existing_ == Existing::Keep) {
+        commitKeepingExisting();
+        return;
+    }
     if (mode_ == Mode::UnnamedTemporary)
         linkUnnamedTemporary();
     const int fd = fd_;
@@ -499,6 +509,43 @@ void AtomicFileWriter::commitInPlace() {
     fd_ = -1;
     if (::close(fd) != 0 && errno != EINTR)
         throwIo(errno, path_, false);
+}
+
+// A link, unlike a rename, fails when the name is taken: the file appears whole
+// under its name, or not at all, and never in place of another.
+void AtomicFileWriter::commitKeepingExisting() {
+    int error = 0;
+    if (mode_ == Mode::UnnamedTemporary) {
+        const QByteArray unnamed = "/proc/self/fd/" + QByteArray::number(fd_);
+        if (::linkat(AT_FDCWD, unnamed.constData(), AT_FDCWD, target_.constData(),
+                     AT_SYMLINK_FOLLOW) != 0)
+            error = errno;
+    } else if (::link(tempPath_.constData(), target_.constData()) != 0) {
+        error = errno;
+    }
+    if (error == 0) {
+        const int fd = fd_;
+        fd_ = -1;
+        // A failed close may have lost bytes: take back the name just given.
+        if (::close(fd) != 0 && errno != EINTR) {
+            error = errno;
+            ::unlink(target_.constData());
+        }
+    }
+    if (error != 0) {
+        discard();
+        throwIo(error, path_, false);
+    }
+    if (!tempPath_.isEmpty())
+        ::unlink(tempPath_.constData());
+    tempPath_.clear();
+    committed_ = true;
+}
+
+void writeNewFileAtomically(const QString& path, const QByteArray& bytes) {
+    AtomicFileWriter writer(path, AtomicFileWriter::Existing::Keep);
+    writer.write(bytes);
+    writer.commit();
 }
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes) {

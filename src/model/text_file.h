@@ -65,7 +65,13 @@ private:
 // whose file does not exist yet. Paths have no length limit.
 class AtomicFileWriter {
 public:
-    explicit AtomicFileWriter(const QString& path); // creates the temporary file
+    // What happens to a file that already has the name.
+    enum class Existing { Replace, Keep };
+
+    // Creates the temporary file. With Existing::Keep a name that is already taken
+    // (a dangling symbolic link included) fails at once with EEXIST, and commit()
+    // gives the file its name only if nothing has taken it meanwhile.
+    explicit AtomicFileWriter(const QString& path, Existing existing = Existing::Replace);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -84,18 +90,23 @@ private:
     void commitInPlace();
     void linkUnnamedTemporary(); // gives the unnamed file a fresh temporary name
     void discard();              // closes and removes the temporary file
+    void commitKeepingExisting();
 
     QString path_;
     QByteArray target_; // the file the rename replaces (symbolic links resolved)
     QByteArray tempPath_;
     QByteArray pending_; // in place: the new bytes, written on commit()
     Mode mode_ = Mode::NamedTemporary;
+    Existing existing_ = Existing::Replace;
     int fd_ = -1;
     bool committed_ = false;
 };
 
 // Writes the whole file at once through an AtomicFileWriter.
 void writeFileAtomically(const QString& path, const QByteArray& bytes);
+// The same for a file that must not exist yet: an existing one is never replaced
+// (IoError with code EEXIST).
+void writeNewFileAtomically(const QString& path, const QByteArray& bytes);
 
 // Reads the whole file; throws IoError ("File not found", ...). Only regular
 // files are read, up to kMaxWholeFileSize; a larger one fails with "I/O error 27"

@@ -1,0 +1,199 @@
+// The converter: the page around the applet block survives byte for byte, no file
+// is ever replaced, and the program's lines and exit statuses.
+#include "model/applet_settings.h"
+#include "model/errors.h"
+#include "model/page_conversion.h"
+#include "model/page_generator.h"
+#include "model/web_page.h"
+#include "test_files.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace brivane;
+using namespace brivane::test;
+
+namespace {
+
+// Windows-1252 text around the bar (0xE9 is an e with an acute accent), a script
+// that mentions an applet, LF line ends: none of it may change.
+const QByteArray kBefore = "<HTML><Head>\n<title>Caf\xE9 pages</title>\n"
+                           "<script>document.write('<applet code=button.class></head>')</script>\n"
+                           "<!-- </head> in a comment -->\n";
+const QByteArray kHeadToBar = "</head>\n<body bgcolor=white>\n<h1>Caf\xE9</h1>\n<center>";
+const QByteArray kApplet = "<APPLET code='Button.CLASS' width=120 height=60>\n"
+                           "<param name=buttons value=2><param name=direction value=0>\n"
+                           "<param name=\"label 0\" value=\"Men&uuml;\">\n"
+                           "<param name='link 1' value='b c.html'></applet>";
+const QByteArray kAfter = "</center>\n<p>Kept \xE9 as it was</p></body></HTML>\n";
+
+QString convertProgram() {
+    return QStringLiteral(BRIVANE_CONVERT);
+}
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+};
+
+Run runConvert(const QStringList& arguments, const QString& folder) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(convertProgram(), arguments);
+    Run run;
+    if (!process.waitForFinished(30000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    return run;
+}
+
+} // namespace
+
+class ConvertTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void pageAroundTheBlockStaysByteForByte() {
+        const QByteArray page = kBefore + kHeadToBar + kApplet + kAfter;
+        const ConvertedPage converted = convertAppletPage(page);
+        const QByteArray& out = converted.bytes;
+        QCOMPARE(converted.buttons, 2);
+
+        // The style goes where the head ends, the bar where the applet stood.
+        QVERIFY(out.startsWith(kBefore + "<style>\r\n"));
+        QVERIFY(out.endsWith(kAfter));
+        const qsizetype headEnd = out.indexOf(kHeadToBar);
+        QVERIFY(headEnd > kBefore.size());
+        QVERIFY(out.sliced(kBefore.size(), headEnd - kBefore.size()).endsWith("</style>\r\n"));
+        const QByteArray bar = out.sliced(headEnd + kHeadToBar.size());
+        QVERIFY(bar.startsWith("<span class=\"brivane-bar\" role=\"navigation\""));
+        QVERIFY(!out.contains("applet") || out.count("applet") == kBefore.count("applet"));
+
+        // The bar is the one the import reads out of the block: label, link, size.
+        QVERIFY(bar.contains("<a><span><span>Men&#xFC;</span></span></a>"));
+        QVERIFY(bar.contains("<a href=\"b%20c.html\">"));
+        QVERIFY(out.contains(".brivane-bar a{position:relative;display:block;flex:none;"
+                             "box-sizing:border-box;width:120px;height:30px;"));
+
+        // What was put in is ASCII, so the page's own character set still holds.
+        const QByteArray inserted = out.left(out.size() - kAfter.size()).mid(kBefore.size());
+        for (const char c : inserted.left(inserted.indexOf(kHeadToBar)))
+            QVERIFY(static_cast<unsigned char>(c) < 0x80);
+        for (const char c : bar.left(bar.size() - kAfter.size()))
+            QVERIFY(static_cast<unsigned char>(c) < 0x80);
+    }
+
+    void pageWithoutHeadGetsTheStyleBeforeTheBar() {
+        const QByteArray page = "<p>Menu: " + kApplet + " and more</p>";
+        const QByteArray out = convertAppletPage(page).bytes;
+        QVERIFY(out.startsWith("<p>Menu: <style>\r\n"));
+        QVERIFY(out.contains("</style>\r\n<span class=\"brivane-bar\""));
+        QVERIFY(out.endsWith("</span>\r\n and more</p>"));
+    }
+
+    void pagesBrivaneWroteConvertToTheBarBrivaneBuilds() {
+        AppletSettings settings;
+        settings.table.setEntry(ButtonField::Label, 3, QStringLiteral("Third"));
+        DeriveAppletValues(settings);
+        const QByteArray page = BuildAppletPage(settings).bytes;
+        WebBarOptions options;
+        options.phrasing = true;
+        const WebBar bar = BuildWebBar(settings, options);
+        const QByteArray out = convertAppletPage(page).bytes;
+        QVERIFY(out.contains(bar.style));
+        QVERIFY(out.contains("<p align=Center>\r\n" + bar.markup + "\r\n</p>\r\n"));
+    }
+
+    void refusedPages_data() {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no applet")
+            << QByteArray("<p>nothing</p>") << QStringLiteral("no button bar applet found");
+        QTest::newRow("another applet") << QByteArray("<applet code=clock.class></applet>")
+                                        << QStringLiteral("no button bar applet found");
+        QTest::newRow("only in a comment") << QByteArray("<!-- " + kApplet + " -->")
+                                           << QStringLiteral("no button bar applet found");
+        QTest::newRow("never closed")
+            << QByteArray("<applet code=button.class><param name=buttons value=1>")
+            << QStringLiteral("its button bar applet is never closed (no </applet>)");
+        QTest::newRow("size not a number")
+            << QByteArray("<applet code=button.class><param name=buttons value=x></applet>")
+            << QStringLiteral("'x' is not a valid integer value");
+    }
+    void refusedPages() {
+        QFETCH(QByteArray, page);
+        QFETCH(QString, reason);
+        try {
+            convertAppletPage(page);
+            QFAIL("converted");
+        } catch (const Error& e) {
+            QCOMPARE(e.message(), reason);
+        }
+    }
+
+    void webPageFileNames() {
+        QCOMPARE(webPageFileName(QStringLiteral("a.htm")), QStringLiteral("a.web.html"));
+        QCOMPARE(webPageFileName(QStringLiteral("B.HTML")), QStringLiteral("B.web.html"));
+        QCOMPARE(webPageFileName(QStringLiteral("c.d.Html")), QStringLiteral("c.d.web.html"));
+        QCOMPARE(webPageFileName(QStringLiteral("plain")), QStringLiteral("plain.web.html"));
+    }
+
+    void programConvertsSeveralPagesAndNeverReplaces() {
+        QTemporaryDir dir;
+        const QByteArray page = kBefore + kHeadToBar + kApplet + kAfter;
+        writeFile(dir.filePath(QStringLiteral("one.htm")), page);
+        writeFile(dir.filePath(QStringLiteral("two.HTML")), page);
+        writeFile(dir.filePath(QStringLiteral("none.html")), "<p>no bar</p>");
+        writeFile(dir.filePath(QStringLiteral("two.web.html")), "mine");
+
+        const Run run = runConvert({QStringLiteral("one.htm"), QStringLiteral("two.HTML"),
+                                    QStringLiteral("none.html"), QStringLiteral("gone.html")},
+                                   dir.path());
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out, QStringLiteral("converted one.htm -> one.web.html (2 buttons)\n"
+                                         "failed two.HTML: two.web.html exists already, not "
+                                         "replaced\n"
+                                         "failed none.html: no button bar applet found\n"
+                                         "failed gone.html: File not found\n"
+                                         "1 converted, 3 failed\n"));
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("one.web.html"))),
+                 convertAppletPage(page).bytes);
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("two.web.html"))), QByteArray("mine"));
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("one.htm"))), page);
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("none.web.html"))));
+
+        // Into a folder of the user's choice; every page converted: status 0.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("out")));
+        const Run second = runConvert({QStringLiteral("--output-dir"), QStringLiteral("out"),
+                                       QStringLiteral("one.htm"), QStringLiteral("two.HTML")},
+                                      dir.path());
+        QCOMPARE(second.exitCode, 0);
+        QVERIFY(second.out.endsWith(QStringLiteral("2 converted, 0 failed\n")));
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("out/two.web.html"))),
+                 convertAppletPage(page).bytes);
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("out"))).entryList(QDir::Files).size(), 2);
+    }
+
+    void wrongCallsGiveStatusTwo() {
+        QTemporaryDir dir;
+        QCOMPARE(runConvert({}, dir.path()).exitCode, 2);
+        QCOMPARE(runConvert({QStringLiteral("--frobnicate"), QStringLiteral("a.html")}, dir.path())
+                     .exitCode,
+                 2);
+        QCOMPARE(runConvert({QStringLiteral("--output-dir"), QStringLiteral("missing"),
+                             QStringLiteral("a.html")},
+                            dir.path())
+                     .exitCode,
+                 2);
+        const Run help = runConvert({QStringLiteral("--help")}, dir.path());
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.startsWith(QStringLiteral("Usage: brivane-convert [--output-dir DIR]")));
+        QVERIFY(runConvert({QStringLiteral("--version")}, dir.path())
+                    .out.startsWith(QStringLiteral("brivane-convert ")));
+    }
+};
+
+QTEST_GUILESS_MAIN(ConvertTest)
+#include "convert_test.moc"
