@@ -48,6 +48,13 @@ QString contrastSentence(int button, bool down, double ratio, double required) {
 std::vector<BarFinding> checkBar(const BarLook& look, const ButtonTable& table,
                                  const QString& workingDirectory, const BarMeasures& measures) {
     std::vector<BarFinding> findings;
+    checkButtons(look, table, workingDirectory, measures, 1, look.buttonCount, findings);
+    return findings;
+}
+
+void checkButtons(const BarLook& look, const ButtonTable& table, const QString& workingDirectory,
+                  const BarMeasures& measures, int first, int last,
+                  std::vector<BarFinding>& findings) {
     // The colours and the font are the same for every button: judge them once.
     const double required = requiredContrast(look.font);
     const double upRatio = contrastRatio(look.fontColour, look.face);
@@ -59,7 +66,9 @@ std::vector<BarFinding> checkBar(const BarLook& look, const ButtonTable& table,
     auto add = [&](int k, BarFinding::Kind kind, QString text) {
         findings.push_back({k, kind, std::move(text)});
     };
-    for (int k = 1; k <= look.buttonCount; ++k) {
+    first = std::max(first, 1);
+    last = std::min(last, look.buttonCount);
+    for (int k = first; k <= last; ++k) {
         const QString& label = table.entry(ButtonField::Label, k);
         const QString& imageEntry = table.entry(ButtonField::Image, k);
         const QString& link = table.entry(ButtonField::Link, k);
@@ -116,7 +125,6 @@ std::vector<BarFinding> checkBar(const BarLook& look, const ButtonTable& table,
                                "runs code.")
                     .arg(k));
     }
-    return findings;
 }
 
 } // namespace brivane

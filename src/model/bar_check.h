@@ -54,5 +54,10 @@ bool isScriptLink(const QString& link);
 // button, in the order of BarFinding::Kind.
 std::vector<BarFinding> checkBar(const BarLook& look, const ButtonTable& table,
                                  const QString& workingDirectory, const BarMeasures& measures);
+// The same for buttons first..last only, appended to `findings`: a long bar can
+// be checked a part at a time between other work.
+void checkButtons(const BarLook& look, const ButtonTable& table, const QString& workingDirectory,
+                  const BarMeasures& measures, int first, int last,
+                  std::vector<BarFinding>& findings);
 
 } // namespace brivane

@@ -1,6 +1,7 @@
 #include "forms/preview/bar_view.h"
 
 #include <QAccessible>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QHelpEvent>
 #include <QImageReader>
@@ -142,6 +143,10 @@ QString BarView::buttonName(int k) const {
 }
 
 std::optional<QSize> BarView::localImageSize(const QString& path) {
+    // Asking the file system first is far cheaper than a reader that tries
+    // every format on a file that is not there.
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
     QImageReader reader(path);
     const QSize size = reader.size();
     if (!reader.canRead())
@@ -162,7 +167,7 @@ const QImage& BarView::imageFor(const QString& entry) const {
     QImage image;
     const ImageSource source = imageSourceOf(entry, workingDirectory_);
     // A web address is never fetched: it is drawn as the placeholder.
-    if (source.kind == ImageSource::Local)
+    if (source.kind == ImageSource::Local && QFileInfo(source.path).isFile())
         image = QImageReader(source.path).read();
     return images_.insert(entry, image).value();
 }

@@ -72,8 +72,8 @@ Tpreview_window::Tpreview_window(Tmain_window& main, Preferences& preferences, Q
     checkTimer_.setSingleShot(true);
     checkTimer_.setInterval(0);
     connectGuarded(&checkTimer_, &QTimer::timeout, this, [this] {
-        if (checkPending_)
-            runCheck();
+        if (checkPending_ && !checkStep())
+            checkTimer_.start();
     });
 
     wireControls();
@@ -153,37 +153,54 @@ void Tpreview_window::refresh() {
     ui->message_label->clear();
     ui->message_label->hide();
     bar()->setBar(look, &main_.settings.table, main_.WorkingDirectory);
-    // The check follows once the burst of changes (an Open sets twenty fields) is over.
+    startCheck();
+}
+
+// The check follows once the burst of changes (an Open sets twenty fields) is
+// over, a part of the bar at a time.
+void Tpreview_window::startCheck() {
+    checkedLook_ = bar()->look();
+    checkNext_ = 1;
+    checking_.clear();
     checkPending_ = true;
     checkTimer_.start();
+}
+
+bool Tpreview_window::checkStep() {
+    const int count = checkedLook_.buttonCount;
+    const int last = std::min(count, checkNext_ + kCheckStep - 1);
+    checkButtons(checkedLook_, main_.settings.table, main_.WorkingDirectory,
+                 measuresFor(checkedLook_), checkNext_, last, checking_);
+    checkNext_ = last + 1;
+    if (checkNext_ <= count) {
+        ui->check_label->setText(
+            QStringLiteral("Check: %1 of %2 buttons checked...").arg(last).arg(count));
+        return false;
+    }
+    checkPending_ = false;
+    checkTimer_.stop();
+    findings_ = std::move(checking_);
+    checking_ = {};
+    showFindings();
+    return true;
 }
 
 QString Tpreview_window::message() const {
     return ui->message_label->text();
 }
 
-std::vector<BarFinding> Tpreview_window::checkLook(const BarLook& look, const ButtonTable& table,
-                                                   const QString& workingDirectory) {
-    const QFontMetrics metrics(BarView::fontFor(look.font));
+BarMeasures Tpreview_window::measuresFor(const BarLook& look) {
     BarMeasures measures;
-    measures.labelWidth = [&metrics](const QString& label) {
-        return metrics.horizontalAdvance(label);
-    };
+    measures.labelWidth = [metrics = QFontMetrics(BarView::fontFor(look.font))](
+                              const QString& label) { return metrics.horizontalAdvance(label); };
     measures.localImageSize = &BarView::localImageSize;
-    return checkBar(look, table, workingDirectory, measures);
+    return measures;
 }
 
 const std::vector<BarFinding>& Tpreview_window::findings() {
-    if (checkPending_)
-        runCheck();
+    while (checkPending_)
+        checkStep();
     return findings_;
-}
-
-void Tpreview_window::runCheck() {
-    checkPending_ = false;
-    checkTimer_.stop();
-    findings_ = checkLook(bar()->look(), main_.settings.table, main_.WorkingDirectory);
-    showFindings();
 }
 
 void Tpreview_window::showFindings() {

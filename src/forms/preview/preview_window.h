@@ -48,9 +48,11 @@ public:
     // The line naming a number field that holds no number, empty when all do.
     QString message() const;
 
-    // The check for a look, measured as the bar draws it.
-    static std::vector<BarFinding> checkLook(const BarLook& look, const ButtonTable& table,
-                                             const QString& workingDirectory);
+    // The check checks this many buttons per pass of the event loop, so a long
+    // bar never holds up typing.
+    static constexpr int kCheckStep = 2048;
+    // The check's measuring for a look: labels and images as the bar draws them.
+    static BarMeasures measuresFor(const BarLook& look);
 
     // The main window's settings as its controls show them, derived on a copy:
     // the main window's own derived values stay as they are. The copy's button
@@ -64,7 +66,8 @@ protected:
 
 private:
     void wireControls();
-    void runCheck();
+    void startCheck();
+    bool checkStep(); // true once the check is complete
     void showFindings();
     void check_listClick(int row);
     void restoreGeometry();
@@ -75,7 +78,10 @@ private:
     Preferences& preferences_;
     bool placed_ = false;
     bool checkPending_ = false;
-    QTimer checkTimer_; // runs the check once after a burst of changes
+    QTimer checkTimer_; // runs the check once after a burst of changes, in steps
+    BarLook checkedLook_;
+    int checkNext_ = 1; // the next button to check
+    std::vector<BarFinding> checking_;
     std::vector<BarFinding> findings_;
 };
 
