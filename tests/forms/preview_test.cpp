@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <QWheelEvent>
 
 using namespace brivane;
@@ -235,6 +236,11 @@ void PreviewTest::downStatePerMotionStyle() {
     QCOMPARE(f.window.CurrentButton, 2);
     QCOMPARE(f.ui()->Label14->text(), QStringLiteral("2"));
     QCOMPARE(f.ui()->button_label->text(), QString());
+    // Resting on it shows where it leads instead.
+    f.ui()->link_box->setText(QStringLiteral("news.html"));
+    QHelpEvent tip(QEvent::ToolTip, f.centreOf(2), f.bar()->viewport()->mapToGlobal(f.centreOf(2)));
+    QApplication::sendEvent(f.bar()->viewport(), &tip);
+    QCOMPARE(QToolTip::text(), QStringLiteral("Button 2\nLink: news.html\nTarget frame: (none)"));
 
     // Style 1: the button under the pointer is down; the text moves and turns red.
     f.ui()->style1->setChecked(true);
