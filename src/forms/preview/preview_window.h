@@ -50,7 +50,7 @@ public:
 
     // The check checks this many buttons per pass of the event loop, so a long
     // bar never holds up typing.
-    static constexpr int kCheckStep = 2048;
+    static constexpr int kCheckStep = 1024;
     // The check's measuring for a look: labels and images as the bar draws them.
     static BarMeasures measuresFor(const BarLook& look);
 
