@@ -3,6 +3,7 @@
 #include "forms/about/about_window.h"
 #include "forms/browser/browser_window.h"
 #include "forms/main/main_window.h"
+#include "forms/preview/preview_window.h"
 #include "forms/program_resources.h"
 #include "forms/tip/tip_window.h"
 #include "forms/window_placement.h"
@@ -77,8 +78,11 @@ ProgramWindows::ProgramWindows() = default;
 
 // The secondary windows go first: the main window still points at them.
 ProgramWindows::~ProgramWindows() {
-    if (main)
+    if (main) {
         main->setCompanionWindows(nullptr, nullptr, nullptr);
+        main->setPreviewWindow(nullptr);
+    }
+    preview.reset();
     browser.reset();
     tip.reset();
     about.reset();
@@ -97,6 +101,9 @@ std::unique_ptr<ProgramWindows> createProgramWindows(Platform& platform, Prefere
     windows->browser->setAttribute(Qt::WA_QuitOnClose, false);
     windows->main->setCompanionWindows(windows->about.get(), windows->tip.get(),
                                        windows->browser.get());
+    windows->preview = std::make_unique<Tpreview_window>(*windows->main, preferences);
+    windows->preview->setAttribute(Qt::WA_QuitOnClose, false);
+    windows->main->setPreviewWindow(windows->preview.get());
     return windows;
 }
 

@@ -13,6 +13,7 @@ class Tmain_window;
 class TAboutWindow;
 class Ttip_window;
 class Tbrowser_window;
+class Tpreview_window;
 
 // One font for every window: "Liberation Sans" 8 pt, metrically the same as the
 // sans-serif the fixed layouts were drawn for; else the system's sans-serif.
@@ -28,7 +29,7 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// The four windows, created once in this order and kept until the end.
+// The five windows, created once in this order and kept until the end.
 struct ProgramWindows {
     ProgramWindows();
     ~ProgramWindows();
@@ -36,11 +37,12 @@ struct ProgramWindows {
     std::unique_ptr<TAboutWindow> about;
     std::unique_ptr<Ttip_window> tip;
     std::unique_ptr<Tbrowser_window> browser;
+    std::unique_ptr<Tpreview_window> preview;
 };
 
 // Creates the main window (its creation step runs inside, and a failure there
-// is reported without stopping the start-up), then the About, tip and browser
-// windows, all hidden, and hands the latter three to the main window.
+// is reported without stopping the start-up), then the About, tip, browser and
+// Preview windows, all hidden, and hands them to the main window.
 std::unique_ptr<ProgramWindows> createProgramWindows(Platform& platform, Preferences& preferences);
 
 // Shows the main window in the middle of the screen. Closing it ends the event

@@ -195,4 +195,17 @@ void Preferences::MarkTipShown(const QString& valueName) {
         store_.writeString(valueName, QStringLiteral("true"));
 }
 
+QString Preferences::LoadPreviewGeometry() {
+    KeyCloser closer(store_);
+    if (!store_.openExistingKey())
+        return QString();
+    return store_.readString(QStringLiteral("previewGeometry"));
+}
+
+void Preferences::SavePreviewGeometry(const QString& geometry) {
+    KeyCloser closer(store_);
+    if (store_.openExistingKey())
+        store_.writeString(QStringLiteral("previewGeometry"), geometry);
+}
+
 } // namespace brivane

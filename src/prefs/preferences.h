@@ -56,6 +56,12 @@ public:
     void SavePageFormatPreference();
     void MarkTipShown(const QString& valueName);
 
+    // The Preview window's place and size, "left,top,width,height", kept as the
+    // value "previewGeometry". Reading gives "" when the store or the value is
+    // missing; writing, like the other writes, never creates the store.
+    QString LoadPreviewGeometry();
+    void SavePreviewGeometry(const QString& geometry);
+
 private:
     PreferencesStore& store_;
 };

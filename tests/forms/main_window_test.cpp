@@ -589,7 +589,7 @@ private slots:
         QStringList bar;
         for (QAction* a : f->window.menuBar()->actions())
             bar << a->text();
-        QCOMPARE(bar, QStringList({"&File", "&Options", "&Help"}));
+        QCOMPARE(bar, QStringList({"&File", "&Options", "&View", "&Help"}));
     }
 
     void upDownSteps() {

@@ -76,6 +76,7 @@ private slots:
     void operationsWithoutAnOpenKeyFail();
     void failedWrites();
     void pipesAreNeitherWaitedOnNorUsed();
+    void previewGeometryBesideTheOtherValues();
 };
 
 void PreferencesTest::firstRunCreatesTheSixDefaults() {
@@ -380,6 +381,29 @@ void PreferencesTest::pipesAreNeitherWaitedOnNorUsed() {
     struct stat st;
     for (const QString& pipe : pipes)
         QVERIFY(::stat(QFile::encodeName(pipe).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+}
+
+// The Preview window's place: read and written like the browser value, never
+// creating the store, and with the same failures.
+void PreferencesTest::previewGeometryBesideTheOtherValues() {
+    TestPlatform tp;
+    const QString system = tp.systemPreferencesFolder();
+    PreferencesStore store;
+    Preferences prefs(store);
+    QCOMPARE(prefs.LoadPreviewGeometry(), QString());
+    prefs.SavePreviewGeometry(QStringLiteral("1,2,300,200"));
+    QVERIFY(!QFileInfo::exists(storeFile(system)));
+
+    prefs.LoadPreferences();
+    QCOMPARE(prefs.LoadPreviewGeometry(), QString());
+    prefs.SavePreviewGeometry(QStringLiteral("1,2,300,200"));
+    QCOMPARE(storedValue(system, "previewGeometry")->toString(), QStringLiteral("1,2,300,200"));
+    QCOMPARE(prefs.LoadPreviewGeometry(), QStringLiteral("1,2,300,200"));
+    QCOMPARE(storedValue(system, "browser")->toString(), QStringLiteral("default"));
+
+    writeStore(system, "[General]\nbrowser=default\npreviewGeometry=1, 2\n");
+    QCOMPARE(failureOf([&] { prefs.LoadPreviewGeometry(); }),
+             QStringLiteral("Invalid data type for 'previewGeometry'"));
 }
 
 QTEST_GUILESS_MAIN(PreferencesTest)

@@ -25,6 +25,7 @@ class TAboutWindow;
 class Ttip_window;
 class Tbrowser_window;
 class HtmlBox;
+class Tpreview_window;
 
 // The main window: the tabbed working surface. Most applet settings live in its
 // controls (ui->width, ui->title, ...); the rest live in `settings` beside them.
@@ -39,6 +40,9 @@ public:
 
     // The secondary windows, created after this one at start-up.
     void setCompanionWindows(TAboutWindow* about, Ttip_window* tip, Tbrowser_window* browser);
+
+    // The Preview window, created after the others; View > Preview shows it.
+    void setPreviewWindow(Tpreview_window* preview) { preview_ = preview; }
 
     Ui::Tmain_window* controls() const { return ui.get(); }
 
@@ -134,6 +138,12 @@ public:
     // The image browse dialog's filter for the chosen format.
     QString imageBrowseFilter() const;
 
+    // --- preview -------------------------------------------------------------
+    void Preview1Click();
+    // Moves the per-button editor to button k, as Last and Next would; a k
+    // outside 1..buttons, or a count that is no number, changes nothing.
+    void SelectButton(int k);
+
     // Copies the controls' current texts and selections into `settings`, so a
     // command sees what the controls show at the moment it runs.
     void captureControls();
@@ -157,6 +167,7 @@ private:
     void wireLaunch();
     void wireTipsAndLinks();
     void wirePageFormat();
+    void wirePreview();
 
     std::unique_ptr<Ui::Tmain_window> ui;
     Platform& platform_;
@@ -165,6 +176,7 @@ private:
     Ttip_window* tip_ = nullptr;
     Tbrowser_window* browser_ = nullptr;
     HtmlBox* htmlBox_ = nullptr; // the "HTML" tab's box and the page it shows (a child)
+    Tpreview_window* preview_ = nullptr;
 };
 
 } // namespace brivane
