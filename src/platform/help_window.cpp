@@ -1,12 +1,13 @@
 #include "platform/help_window.h"
 
+#include "platform/window_beside.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QScreen>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTimer>
@@ -45,37 +46,7 @@ QString HelpWindow::topicAnchor(int context) {
 // the one to keep in view: the help goes beside it where the screen has room,
 // else centred over it. Later showings keep the place the user gave it.
 void HelpWindow::placeBesideAskingWindow() {
-    QWidget* asking = QApplication::activeWindow();
-    if (asking == this)
-        asking = nullptr;
-    QScreen* screen = asking ? asking->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect available = screen->availableGeometry();
-    QSize frame = frameGeometry().size();
-    // Before its first showing the window's frame is unknown: assume one like
-    // the asking window's.
-    if (asking && frame == size())
-        frame += asking->frameGeometry().size() - asking->size();
-    QRect place(QPoint(), frame);
-    if (!asking) {
-        place.moveCenter(available.center());
-    } else {
-        constexpr int gap = 8;
-        const QRect main = asking->frameGeometry();
-        if (main.right() + gap + place.width() <= available.right())
-            place.moveTopLeft(QPoint(main.right() + 1 + gap, main.top()));
-        else if (main.left() - gap - place.width() >= available.left())
-            place.moveTopLeft(QPoint(main.left() - gap - place.width(), main.top()));
-        else
-            place.moveCenter(main.center());
-    }
-    // Never off the screen, the title bar least of all.
-    place.moveLeft(
-        qMax(available.left(), qMin(place.left(), available.right() + 1 - place.width())));
-    place.moveTop(
-        qMax(available.top(), qMin(place.top(), available.bottom() + 1 - place.height())));
-    move(place.topLeft());
+    placeBeside(this, QApplication::activeWindow());
 }
 
 void HelpWindow::present() {

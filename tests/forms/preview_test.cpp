@@ -495,8 +495,13 @@ void PreviewTest::menuAndStoredPlace() {
     QCOMPARE(preview1->shortcut(), QKeySequence(Qt::Key_F5));
     auto* view1 = f.window.findChild<QMenu*>(QStringLiteral("View1"));
     QCOMPARE(view1->title(), QStringLiteral("&View"));
+    // The first showing puts it beside the main window, where the screen has room.
+    f.window.move(0, 0);
+    f.preview.resize(150, 120);
     preview1->trigger();
     QVERIFY(f.preview.isVisible());
+    QCOMPARE(f.preview.frameGeometry().topLeft(),
+             QPoint(f.window.frameGeometry().right() + 1 + 8, f.window.frameGeometry().top()));
 
     // Closing hides the window and keeps its place and size for the next run.
     f.preview.move(40, 50);

@@ -2,9 +2,9 @@
 
 #include "forms/main/main_window.h"
 #include "forms/preview/bar_view.h"
-#include "forms/window_placement.h"
 #include "model/errors.h"
 #include "platform/failure_boundary.h"
+#include "platform/window_beside.h"
 #include "prefs/preferences.h"
 #include "ui_main_window.h"
 #include "ui_preview_window.h"
@@ -232,8 +232,10 @@ void Tpreview_window::check_listClick(int row) {
 }
 
 void Tpreview_window::showPreview() {
+    // The first time (with no place kept from an earlier run) beside the main
+    // window, so the bar and the controls that change it are both in view.
     if (!placed_) {
-        centreOnScreen(this);
+        placeBeside(this, &main_);
         placed_ = true;
     }
     show();
