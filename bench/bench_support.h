@@ -3,6 +3,7 @@
 // What the benchmark programs share: the reference they measure against, the
 // buttons they measure with and their command line.
 #include "model/applet_settings.h"
+#include "model/page_generator.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <unistd.h>
 
@@ -53,6 +55,26 @@ inline void fillButtons(ButtonTable& table, int n, int labelLength = 0) {
 inline double milliseconds(const QElapsedTimer& timer) {
     return double(timer.nsecsElapsed()) / 1e6;
 }
+
+inline double milliseconds(const std::function<void()>& run) {
+    QElapsedTimer timer;
+    timer.start();
+    run();
+    return milliseconds(timer);
+}
+
+// A timed write from a settled disk (see settleDisk).
+inline double settledWrite(const std::function<void()>& run) {
+    settleDisk();
+    return milliseconds(run);
+}
+
+// A tab that keeps nothing: the benchmarks time the page, not a display of it.
+class DiscardingTab : public HtmlTab {
+public:
+    void clear() override {}
+    void setLines(const AppletPage&) override {}
+};
 
 // The best of several samples: the least disturbed one.
 struct Best {

@@ -7,6 +7,7 @@
 
 #include "bench_support.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -22,25 +23,10 @@ using namespace brivane;
 
 namespace {
 
-class DiscardingTab : public HtmlTab {
-public:
-    void clear() override { size = 0; }
-    void setLines(const AppletPage& lines) override { size = lines.appletLines().size(); }
-    qsizetype size = 0;
-};
-
-double milliseconds(const std::function<void()>& run) {
-    QElapsedTimer timer;
-    timer.start();
-    run();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-// The best of several repetitions, the measurements taking turns within each.
-struct Best {
-    double ms = std::numeric_limits<double>::max();
-    void add(double sample) { ms = std::min(ms, sample); }
-};
+using bench::Best;
+using bench::DiscardingTab;
+using bench::milliseconds;
+using bench::settledWrite;
 
 void row(const char* what, double ms, double bare, qsizetype bytes) {
     std::printf("  %-30s %9.3f ms   bare fwrite %9.3f ms   ratio %5.2f   (%lld bytes)\n", what, ms,
@@ -56,8 +42,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no temporary folder\n");
         return 1;
     }
+    // Each page, and each bare write, replaces a file of its own size in a folder
+    // of its own, and starts from a settled disk, as brivane_bench measures.
     const QString folder = dir.path() + QLatin1Char('/');
-    const QByteArray bareName = QFile::encodeName(folder + QStringLiteral("bare.bin"));
+    const QString webFolder = folder + QStringLiteral("web/");
+    const QString appletFolder = folder + QStringLiteral("applet/");
+    if (!QDir(folder).mkdir(QStringLiteral("web")) ||
+        !QDir(folder).mkdir(QStringLiteral("applet"))) {
+        std::fprintf(stderr, "no folders for the pages\n");
+        return 1;
+    }
+    const QByteArray bareWebName = QFile::encodeName(folder + QStringLiteral("bare_web.bin"));
+    const QByteArray bareAppletName = QFile::encodeName(folder + QStringLiteral("bare_applet.bin"));
     std::printf("Folder: %s\n", qPrintable(dir.path()));
     std::printf("Each time is the best of several runs; \"bare\" is one fwrite of as many bytes "
                 "to the same folder.\n");
@@ -76,13 +72,12 @@ int main(int argc, char** argv) {
         Best build, web, bareWeb, applet, bareApplet;
         for (int i = 0; i < repetitions; ++i) {
             build.add(milliseconds([&] { BuildWebPage(settings); }));
-            web.add(milliseconds([&] { GenerateWebPage(settings, folder, tab); }));
-            bareWeb.add(milliseconds([&] { bench::bareWrite(bareName, webBytes); }));
-            applet.add(milliseconds([&] { GenerateAppletPage(settings, folder, tab); }));
-            bareApplet.add(milliseconds([&] { bench::bareWrite(bareName, appletBytes); }));
+            web.add(settledWrite([&] { GenerateWebPage(settings, webFolder, tab); }));
+            bareWeb.add(settledWrite([&] { bench::bareWrite(bareWebName, webBytes); }));
+            applet.add(settledWrite([&] { GenerateAppletPage(settings, appletFolder, tab); }));
+            bareApplet.add(settledWrite([&] { bench::bareWrite(bareAppletName, appletBytes); }));
         }
-        GenerateWebPage(settings, folder, tab);
-        if (readWholeFile(folder + QStringLiteral("untitled.html")) != webBytes) {
+        if (readWholeFile(webFolder + QStringLiteral("untitled.html")) != webBytes) {
             std::fprintf(stderr, "the web page did not come out as built\n");
             return 1;
         }

@@ -22,23 +22,9 @@ using brivane::bench::Best;
 namespace {
 
 // Showing the lines is the window's cost, measured by the window's benchmark.
-class DiscardingTab : public HtmlTab {
-public:
-    void clear() override {}
-    void setLines(const AppletPage&) override {}
-};
-
-double milliseconds(const std::function<void()>& run) {
-    QElapsedTimer timer;
-    timer.start();
-    run();
-    return bench::milliseconds(timer);
-}
-
-double settledWrite(const std::function<void()>& run) {
-    bench::settleDisk();
-    return milliseconds(run);
-}
+using bench::DiscardingTab;
+using bench::milliseconds;
+using bench::settledWrite;
 
 void row(const char* what, double ms, double bare, qsizetype bytes) {
     std::printf("  %-28s %9.3f ms   bare fwrite %9.3f ms   ratio %5.2f   (%lld bytes)\n", what, ms,
