@@ -8,13 +8,12 @@
 #include "prefs/preferences.h"
 #include "ui_main_window.h"
 
+#include "bench_platform.h"
 #include "bench_support.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -26,43 +25,6 @@
 using namespace brivane;
 
 namespace {
-
-// The measured steps show no dialog; one that appears ends the run.
-class NoDialogs : public Dialogs {
-public:
-    void showMessage(QWidget*, const QString& text) override { fail(text); }
-    void showError(QWidget*, const QString& text) override { fail(text); }
-    bool askYesNo(QWidget*, const QString&, const QString& text) override {
-        fail(text);
-        return false;
-    }
-    std::optional<QString> openFile(QWidget*, const FileDialogOptions&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> saveFile(QWidget*, const FileDialogOptions&) override {
-        return std::nullopt;
-    }
-    std::optional<QColor> pickColor(QWidget*, const QColor&) override { return std::nullopt; }
-
-private:
-    static void fail(const QString& text) {
-        std::fprintf(stderr, "unexpected dialog: %s\n", qPrintable(text));
-        std::exit(1);
-    }
-};
-
-class NoShell : public Shell {
-public:
-    void execute(const ShellRequest&) override {}
-};
-class NoCopier : public FileCopier {
-public:
-    bool copyFile(const QString&, const QString&) override { return false; }
-};
-class NoHelp : public HelpViewer {
-public:
-    void showHelp(const QString&, int) override {}
-};
 
 struct Times {
     double best = 0;
@@ -108,20 +70,12 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     if (!dir.isValid())
         return 1;
-    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat}) {
-        QSettings::setPath(format, QSettings::SystemScope, dir.filePath(QStringLiteral("system")));
-        QSettings::setPath(format, QSettings::UserScope, dir.filePath(QStringLiteral("user")));
-    }
-    QDir::setCurrent(dir.path());
+    bench::keepPreferencesIn(dir);
 
-    NoDialogs dialogs;
-    NoShell shell;
-    NoCopier copier;
-    NoHelp help;
-    Platform platform{dialogs, shell, copier, help};
+    bench::BenchPlatform seams;
     PreferencesStore store;
     Preferences preferences(store);
-    Tmain_window window(platform, preferences);
+    Tmain_window window(seams.platform, preferences);
     Tpreview_window preview(window, preferences);
     Ui::Tmain_window* ui = window.controls();
     window.show();

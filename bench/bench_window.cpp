@@ -14,6 +14,7 @@
 #include "prefs/preferences.h"
 #include "ui_main_window.h"
 
+#include "bench_platform.h"
 #include "bench_support.h"
 
 #include <QApplication>
@@ -22,7 +23,6 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextDocument>
@@ -40,45 +40,6 @@ using brivane::bench::Best;
 
 namespace {
 
-// Answers the one dialog the measured commands show: the open dialog.
-class BenchDialogs : public Dialogs {
-public:
-    QString openPath;
-    void showMessage(QWidget*, const QString& text) override { fail(text); }
-    void showError(QWidget*, const QString& text) override { fail(text); }
-    bool askYesNo(QWidget*, const QString&, const QString& text) override {
-        fail(text);
-        return false;
-    }
-    std::optional<QString> openFile(QWidget*, const FileDialogOptions&) override {
-        return openPath;
-    }
-    std::optional<QString> saveFile(QWidget*, const FileDialogOptions&) override {
-        fail(QStringLiteral("save dialog"));
-        return std::nullopt;
-    }
-    std::optional<QColor> pickColor(QWidget*, const QColor&) override { return std::nullopt; }
-
-private:
-    static void fail(const QString& text) {
-        std::fprintf(stderr, "unexpected dialog: %s\n", qPrintable(text));
-        std::exit(1);
-    }
-};
-
-class NoShell : public Shell {
-public:
-    void execute(const ShellRequest&) override {}
-};
-class NoCopier : public FileCopier {
-public:
-    bool copyFile(const QString&, const QString&) override { return false; }
-};
-class NoHelp : public HelpViewer {
-public:
-    void showHelp(const QString&, int) override {}
-};
-
 // Runs the event loop until the window has handled everything the last command
 // left behind up to a 0 ms timer started now (the tab's first slice comes first).
 void answerAgain() {
@@ -87,22 +48,12 @@ void answerAgain() {
     loop.exec();
 }
 
-double timed(const std::function<void()>& run) {
-    QElapsedTimer timer;
-    timer.start();
-    run();
-    return bench::milliseconds(timer);
-}
-
 struct Window {
-    BenchDialogs dialogs;
-    NoShell shell;
-    NoCopier copier;
-    NoHelp help;
-    Platform platform{dialogs, shell, copier, help};
+    bench::BenchPlatform seams;
+    bench::BenchDialogs& dialogs = seams.dialogs;
     PreferencesStore store;
     Preferences preferences{store};
-    Tmain_window window{platform, preferences};
+    Tmain_window window{seams.platform, preferences};
     Ui::Tmain_window* ui = window.controls();
 
     void setBar(int n, int labelLength = 0) {
@@ -170,7 +121,7 @@ double bareWrite(const QString& path, qsizetype size) {
     const QByteArray bytes(size, 'x');
     const QByteArray name = QFile::encodeName(path);
     bench::settleDisk();
-    return timed([&] { bench::bareWrite(name, bytes); });
+    return bench::milliseconds([&] { bench::bareWrite(name, bytes); });
 }
 
 int memoryRun(Window& w, const char* mode) {
@@ -202,12 +153,7 @@ int main(int argc, char** argv) {
         qputenv(variable, home);
     QApplication app(argc, argv);
 
-    // Keep the preferences store out of the machine's real one.
-    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat}) {
-        QSettings::setPath(format, QSettings::SystemScope, dir.filePath(QStringLiteral("system")));
-        QSettings::setPath(format, QSettings::UserScope, dir.filePath(QStringLiteral("user")));
-    }
-    QDir::setCurrent(dir.path());
+    bench::keepPreferencesIn(dir);
 
     Window w;
     w.window.show();
@@ -233,7 +179,7 @@ int main(int argc, char** argv) {
         Best hidden, shown, bare, longestGap, longestBusy, fillTime;
         for (int i = 0; i < repetitions; ++i) {
             bench::settleDisk();
-            hidden.add(timed([&] {
+            hidden.add(bench::milliseconds([&] {
                 w.ui->SpeedButton4->click();
                 answerAgain();
             }));
@@ -245,7 +191,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < repetitions; ++i) {
             w.fillTab(lines);
             bench::settleDisk();
-            shown.add(timed([&] {
+            shown.add(bench::milliseconds([&] {
                 w.ui->SpeedButton4->click();
                 answerAgain();
             }));
@@ -262,7 +208,7 @@ int main(int argc, char** argv) {
         QScrollBar* bar = w.ui->html_box->verticalScrollBar();
         Best scroll;
         for (int i = 0; i < repetitions; ++i)
-            scroll.add(timed([&] {
+            scroll.add(bench::milliseconds([&] {
                 bar->setValue(bar->maximum());
                 QApplication::processEvents();
                 bar->setValue(0);
@@ -280,7 +226,7 @@ int main(int argc, char** argv) {
         w.window.settings.table.setEntry(ButtonField::Frame, n, QStringLiteral("spoilt"));
         Best open, bareSettingsWrite;
         for (int i = 0; i < repetitions; ++i) {
-            open.add(timed([&] {
+            open.add(bench::milliseconds([&] {
                 w.window.ReadSettingsFile();
                 QApplication::processEvents();
             }));
