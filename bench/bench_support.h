@@ -76,6 +76,13 @@ public:
     void setLines(const AppletPage&) override {}
 };
 
+// One measured line: its time beside the bare write's, and their ratio; `width`
+// is the column the program's longest label needs.
+inline void printRatio(const char* what, int width, double ms, double bare, qsizetype bytes) {
+    std::printf("  %-*s %9.3f ms   bare fwrite %9.3f ms   ratio %6.2f   (%lld bytes)\n", width,
+                what, ms, bare, ms / bare, static_cast<long long>(bytes));
+}
+
 // The best of several samples: the least disturbed one.
 struct Best {
     double ms = std::numeric_limits<double>::max();

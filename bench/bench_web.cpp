@@ -29,8 +29,7 @@ using bench::milliseconds;
 using bench::settledWrite;
 
 void row(const char* what, double ms, double bare, qsizetype bytes) {
-    std::printf("  %-30s %9.3f ms   bare fwrite %9.3f ms   ratio %5.2f   (%lld bytes)\n", what, ms,
-                bare, ms / bare, static_cast<long long>(bytes));
+    bench::printRatio(what, 30, ms, bare, bytes);
 }
 
 } // namespace

@@ -113,8 +113,7 @@ struct Window {
 };
 
 void row(const char* what, double ms, double bare, qsizetype bytes) {
-    std::printf("  %-40s %9.3f ms   bare fwrite %8.3f ms   ratio %6.2f   (%lld bytes)\n", what, ms,
-                bare, ms / bare, static_cast<long long>(bytes));
+    bench::printRatio(what, 40, ms, bare, bytes);
 }
 
 double bareWrite(const QString& path, qsizetype size) {
