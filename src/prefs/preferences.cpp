@@ -164,7 +164,7 @@ void Preferences::LoadPreferences() {
         for (int i = 0; i < 5; ++i)
             TipFlags[i] = store_.readString(QStringLiteral("tip%1").arg(i + 1));
         const QString format = store_.readString(QStringLiteral("format"));
-        PageFormat = format == QLatin1String("web") ? format : QStringLiteral("applet");
+        PageFormat = format == kWebPageFormat ? kWebPageFormat : kAppletPageFormat;
         return;
     }
     store_.createKey();

@@ -37,6 +37,10 @@ private:
     std::unique_ptr<QSettings> open_;
 };
 
+// The two values of the stored page format.
+inline const QString kAppletPageFormat = QStringLiteral("applet");
+inline const QString kWebPageFormat = QStringLiteral("web");
+
 // The preferences as the program holds them during a run.
 class Preferences {
 public:
@@ -48,7 +52,7 @@ public:
     std::array<QString, 5> TipFlags;
     // The page Make HTML writes: "applet" or "web". Read after the tips; a
     // store without the value, or with any other text, means "applet".
-    QString PageFormat = QStringLiteral("applet");
+    QString PageFormat = kAppletPageFormat;
 
     void LoadPreferences();
     void SaveBrowserPreference();

@@ -15,13 +15,6 @@
 
 namespace brivane {
 
-namespace {
-
-const QString kAppletFormat = QStringLiteral("applet");
-const QString kWebFormat = QStringLiteral("web");
-
-} // namespace
-
 void Tmain_window::wirePageFormat() {
     QMenu* menu = ui->Options1->addMenu(QStringLiteral("Page Format"));
     menu->setObjectName(QStringLiteral("PageFormat1"));
@@ -41,17 +34,17 @@ void Tmain_window::wirePageFormat() {
 
 // The choice holds for this run even when the store cannot keep it.
 void Tmain_window::AppletPage1Click() {
-    preferences_.PageFormat = kAppletFormat;
+    preferences_.PageFormat = kAppletPageFormat;
     preferences_.SavePageFormatPreference();
 }
 
 void Tmain_window::WebPage1Click() {
-    preferences_.PageFormat = kWebFormat;
+    preferences_.PageFormat = kWebPageFormat;
     preferences_.SavePageFormatPreference();
 }
 
 bool Tmain_window::webPageFormat() const {
-    return preferences_.PageFormat == kWebFormat;
+    return preferences_.PageFormat == kWebPageFormat;
 }
 
 void Tmain_window::generatePage(HtmlTab& tab) {
