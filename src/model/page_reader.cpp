@@ -382,7 +382,12 @@ class PageReader {
 public:
     PageReader(QByteArrayView page, bool scripting, bool probe)
         : start_(page.data()), p_(start_), end_(start_ + page.size()), decoder_(page),
-          scripting_(scripting), probe_(probe) {}
+          scripting_(scripting), probe_(probe) {
+        // A UTF-8 byte order mark is no text of the page (a doctype after it
+        // still counts).
+        if (end_ - p_ >= 3 && std::memcmp(p_, "\xEF\xBB\xBF", 3) == 0)
+            p_ += 3;
+    }
 
     ImportedApplet read() {
         while (p_ < end_) {

@@ -472,6 +472,10 @@ void AppletImportTest::treeRulesAsChromiumReads_data() {
     QTest::newRow("standards: a table closes p")
         << QByteArray("<!DOCTYPE html><p align=right><table><tr><td><applet code=button.class>")
         << "title=- align=- size=-x- [] others=0";
+    QTest::newRow("a byte order mark before the doctype")
+        << QByteArray("\xEF\xBB\xBF<!DOCTYPE html><p align=right><table><tr><td>"
+                      "<applet code=button.class>")
+        << "title=- align=- size=-x- [] others=0";
     QTest::newRow("an old doctype is quirks")
         << QByteArray("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\"><p align=right>"
                       "<table><tr><td><applet code=button.class>")
