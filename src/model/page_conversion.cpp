@@ -47,7 +47,7 @@ QString hiddenAppletReason(const QString& where) {
 
 } // namespace
 
-ConvertedPage convertAppletPage(QByteArrayView page) {
+ConvertedPage convertAppletPage(QByteArrayView page, const QString& pagePath) {
     const ImportedApplet applet = readAppletPage(page);
     if (applet.utf16)
         throw Error(QStringLiteral("the page is in UTF-16, which is not converted (save it as "
@@ -76,6 +76,7 @@ ConvertedPage convertAppletPage(QByteArrayView page) {
 
     WebBarOptions options;
     options.phrasing = true;
+    options.currentPage = pagePath;
     const WebBar bar = BuildWebBar(settings, options);
     converted.buttons = lookOf(settings).buttonCount;
 
