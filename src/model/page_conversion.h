@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "model/applet_import.h"
+
 namespace brivane {
 
 // An old page whose button bar applet has been replaced by the web bar.
@@ -12,7 +14,7 @@ struct ConvertedPage {
     QByteArray bytes;
     int buttons = 0;
     // Values of the applet that could not be used (the import's list).
-    QStringList problems;
+    ImportProblems problems;
 };
 
 // Replaces the page's first button bar applet block (<applet ...> to </applet>)
