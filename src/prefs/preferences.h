@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <QList>
+
 #include <array>
 #include <memory>
 
@@ -41,6 +43,16 @@ private:
 inline const QString kAppletPageFormat = QStringLiteral("applet");
 inline const QString kWebPageFormat = QStringLiteral("web");
 
+// An entry of File > Open Recent: a settings file opened or saved, or a page
+// imported.
+struct RecentFile {
+    QString path;
+    bool page = false;
+    bool operator==(const RecentFile& other) const {
+        return path == other.path && page == other.page;
+    }
+};
+
 // The preferences as the program holds them during a run.
 class Preferences {
 public:
@@ -54,11 +66,24 @@ public:
     // store without the value, or with any other text, means "applet".
     QString PageFormat = kAppletPageFormat;
 
+    // The folder Make HTML, Test Applet and the image copies use, chosen with
+    // Options > Page Folder... and kept as "folder"; "" until one was chosen,
+    // meaning the folder the program was started from.
+    QString PageFolder;
+    // File > Open Recent, most recent first, kept as "recent".
+    QList<RecentFile> RecentFiles;
+    static constexpr int kMaxRecentFiles = 8;
+
     void LoadPreferences();
     void SaveBrowserPreference();
     // Writes PageFormat as "format", only into a store that exists.
     void SavePageFormatPreference();
     void MarkTipShown(const QString& valueName);
+    void SavePageFolderPreference();
+    // Puts `file` first in RecentFiles (once, at most eight kept) and stores the list.
+    void AddRecentFile(const RecentFile& file);
+    // Stores RecentFiles as it is.
+    void SaveRecentFiles();
 
     // The Preview window's place and size, "left,top,width,height", kept as the
     // value "previewGeometry". Reading gives "" when the store or the value is
