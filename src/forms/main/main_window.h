@@ -29,6 +29,7 @@ class Tbrowser_window;
 class HtmlBox;
 class Tpreview_window;
 struct RecentFile;
+class SettingsSource;
 
 // The main window: the tabbed working surface. Most applet settings live in its
 // controls (ui->width, ui->title, ...); the rest live in `settings` beside them.
@@ -46,6 +47,9 @@ public:
 
     // The Preview window, created after the others; View > Preview shows it.
     void setPreviewWindow(Tpreview_window* preview) { preview_ = preview; }
+
+    // What the other windows may read of the settings, and its one signal.
+    SettingsSource& settingsSource() const { return *settingsSource_; }
 
     Ui::Tmain_window* controls() const { return ui.get(); }
 
@@ -172,6 +176,8 @@ public:
     // Copies the controls' current texts and selections into `settings`, so a
     // command sees what the controls show at the moment it runs.
     void captureControls();
+    // The same into another record, leaving `settings` as it is.
+    void captureControlsInto(AppletSettings& into) const;
     // captureControls() and the derivation step.
     void deriveAppletValues();
     // The colour forms into the hidden swatch panels.
@@ -210,6 +216,7 @@ private:
     Tbrowser_window* browser_ = nullptr;
     HtmlBox* htmlBox_ = nullptr; // the "HTML" tab's box and the page it shows (a child)
     Tpreview_window* preview_ = nullptr;
+    std::unique_ptr<SettingsSource> settingsSource_;
 };
 
 } // namespace brivane
