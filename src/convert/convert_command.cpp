@@ -44,7 +44,7 @@ QString convertOne(const QString& page, const QString& outputDir, bool& converte
     const QString shownTarget = outputDir.isEmpty() ? name : target;
     try {
         const QByteArray bytes = readWholeFile(page);
-        const ConvertedPage result = convertAppletPage(bytes);
+        const ConvertedPage result = convertAppletPage(bytes, page);
         writeNewFileAtomically(target, result.bytes);
         converted = true;
         QString line = QStringLiteral("converted %1 -> %2 (%3 button%4)")

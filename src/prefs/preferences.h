@@ -43,6 +43,10 @@ private:
 inline const QString kAppletPageFormat = QStringLiteral("applet");
 inline const QString kWebPageFormat = QStringLiteral("web");
 
+// The language the desktop runs in as a BCP 47 tag ("de-CH"), the web page's
+// language until one is chosen: "en" where the desktop names none (C, POSIX).
+QString systemPageLanguage();
+
 // An entry of File > Open Recent: a settings file opened or saved, or a page
 // imported.
 struct RecentFile {
@@ -65,6 +69,10 @@ public:
     // The page Make HTML writes: "applet" or "web". Read after the tips; a
     // store without the value, or with any other text, means "applet".
     QString PageFormat = kAppletPageFormat;
+    // The web page's language, a BCP 47 tag, kept as "language". Read after the
+    // format; a store without the value, or with text that is no tag, leaves
+    // the desktop's language.
+    QString PageLanguage = systemPageLanguage();
 
     // The folder Make HTML, Test Applet and the image copies use, chosen with
     // Options > Page Folder... and kept as "folder"; "" until one was chosen,
@@ -78,6 +86,8 @@ public:
     void SaveBrowserPreference();
     // Writes PageFormat as "format", only into a store that exists.
     void SavePageFormatPreference();
+    // Writes PageLanguage as "language", only into a store that exists.
+    void SavePageLanguagePreference();
     void MarkTipShown(const QString& valueName);
     void SavePageFolderPreference();
     // Puts `file` first in RecentFiles (once, at most eight kept) and stores the list.

@@ -581,8 +581,10 @@ private slots:
                  QStringList({"&Open...", "&Import Applet Page...", "Open &Recent", "&Save",
                               "Save &As...", "-", "E&xit"}));
         QCOMPARE(ui->Options1->title(), QStringLiteral("&Options"));
-        // Page Format and Page Folder, added in code beside the layout's Browser item.
-        QCOMPARE(texts(ui->Options1), QStringList({"&Browser", "Page Format", "Page Fol&der..."}));
+        // Page Format, Page Language and Page Folder, added in code beside the
+        // layout's Browser item.
+        QCOMPARE(texts(ui->Options1),
+                 QStringList({"&Browser", "Page Format", "Page Language...", "Page Fol&der..."}));
         QCOMPARE(ui->help_meue->title(), QStringLiteral("&Help"));
         QCOMPARE(texts(ui->help_meue),
                  QStringList({"&Help", "&Troubleshooting", "-", "&Orlinde", "-", "&About"}));

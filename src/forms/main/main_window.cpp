@@ -95,6 +95,7 @@ Tmain_window::Tmain_window(Platform& platform, Preferences& preferences, QWidget
     wireLaunch();
     wireTipsAndLinks();
     wirePageFormat();
+    wirePageLanguage();
     wirePreview();
     wireDesktop();
 

@@ -148,6 +148,10 @@ public:
     // The image browse dialog's filter for the chosen format.
     QString imageBrowseFilter() const;
 
+    // --- page language (Options > Page Language...) ------------------------------
+    QAction* PageLanguage1 = nullptr; // "Page Language..."
+    void PageLanguage1Click();
+
     // --- preview -------------------------------------------------------------
     void Preview1Click();
     // Moves the per-button editor to button k, as Last and Next would; a k
@@ -201,6 +205,7 @@ private:
     void wireLaunch();
     void wireTipsAndLinks();
     void wirePageFormat();
+    void wirePageLanguage();
     void wirePreview();
     void wireDesktop();
     void rememberRecent(const QString& path, bool page);
