@@ -96,6 +96,8 @@ QList<BarCase> barCases() {
         {"column with a frame target",
          [](AppletSettings& s) {
              s.title = "Handbook";
+             // Wider than a phone: narrowed to it.
+             s.width = "400";
              s.buttonColour = AppletColour::fromRgb(224, 224, 224);
              s.fontColour = AppletColour::fromRgb(0, 0, 0);
              s.clickColour = AppletColour::fromRgb(0, 0, 128);
