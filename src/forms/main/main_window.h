@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QLineEdit;
@@ -73,7 +74,14 @@ public:
     void titleChange();
 
     // --- number fields -------------------------------------------------------
-    void CheckNumberField(QLineEdit* field, quint8 minimum, qint32 maximum);
+    // The bounds of each number field (width, height, buttons, border, degree,
+    // f_offset); nothing for any other control.
+    std::optional<NumberRange> numberRangeOf(const QLineEdit* field) const;
+    void CheckNumberField(QLineEdit* field);
+    // A text for a number field that the field would refuse: its message and its
+    // bound put in, without the text passing through the field; false, and nothing
+    // done, for a text the field takes.
+    bool refuseNumberText(QLineEdit* field, QByteArrayView text);
     void widthChange();
     void heightChange();
     void borderChange();
