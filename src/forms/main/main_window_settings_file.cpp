@@ -224,6 +224,7 @@ void Tmain_window::openSettingsFile(const QString& path) {
     ui->button_label->setText(label);
     ui->image_box->setText(image);
     ui->frame_box->setText(frame);
+    rememberRecent(path, false);
 }
 
 void Tmain_window::WriteSettingsFile() {
@@ -231,6 +232,7 @@ void Tmain_window::WriteSettingsFile() {
         return;
     captureControls();
     brivane::WriteSettingsFile(settings, SettingsFileName);
+    rememberRecent(SettingsFileName, false);
 }
 
 } // namespace brivane
