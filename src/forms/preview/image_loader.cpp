@@ -164,20 +164,17 @@ void ImageLoader::take(const Result& result) {
 
 void ImageLoader::revalidate() {
     queue_.clear();
-    for (auto it = known_.begin(); it != known_.end();) {
-        if (it->stamp == stampOf(it.key())) {
-            ++it;
-            continue;
-        }
+    known_.removeIf([this](QHash<QString, Known>::iterator it) {
+        if (it->stamp == stampOf(it.key()))
+            return false;
         const QString prefix = it.key() + QChar(0);
         const QList<QString> keys = pixels_.keys();
         for (const QString& key : keys)
             if (key.startsWith(prefix))
                 pixels_.remove(key);
-        for (auto large = tooLarge_.begin(); large != tooLarge_.end();)
-            large = large->startsWith(prefix) ? tooLarge_.erase(large) : std::next(large);
-        it = known_.erase(it);
-    }
+        tooLarge_.removeIf([&prefix](const QString& key) { return key.startsWith(prefix); });
+        return true;
+    });
 }
 
 } // namespace brivane
