@@ -44,7 +44,7 @@ QByteArray asciiMarkup(const QByteArray& utf8) {
 ConvertedPage convertAppletPage(QByteArrayView page) {
     const ImportedApplet applet = readAppletPage(page);
     if (!applet.found)
-        throw Error(QStringLiteral("no button bar applet found"));
+        throw NoAppletError(QStringLiteral("no button bar applet found"));
     if (!applet.closed)
         throw Error(QStringLiteral("its button bar applet is never closed (no </applet>)"));
 
