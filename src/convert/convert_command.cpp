@@ -121,8 +121,9 @@ public:
             return;
         lastDraw_ = clock_.elapsed();
         beforeLine();
-        print(err_, QStringLiteral("%1/%2 %3").arg(QString::number(count),
-                                                   QString::number(total_), what_));
+        print(
+            err_,
+            QStringLiteral("%1/%2 %3").arg(QString::number(count), QString::number(total_), what_));
         std::fflush(err_);
         drawn_ = true;
     }
@@ -143,8 +144,7 @@ bool isTerminal(std::FILE* stream) {
 
 int convertPages(const QStringList& pages, const QString& outputDir, std::FILE* out,
                  std::FILE* err) {
-    Progress progress(err, pages.size() > kProgressAbove && isTerminal(err), pages.size(),
-                      "pages");
+    Progress progress(err, pages.size() > kProgressAbove && isTerminal(err), pages.size(), "pages");
     int done = 0;
     int failed = 0;
     for (qsizetype i = 0; i < pages.size(); ++i) {

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -73,11 +73,11 @@ void walkFolder(const QByteArray& source, const QByteArray& relative, int fd,
         } else if (S_ISDIR(st.st_mode)) {
             entry.kind = SiteEntry::Kind::Folder;
             entries.push_back(entry);
-            const int sub = ::openat(dirFd, name.constData(),
-                                     O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            const int sub =
+                ::openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (sub < 0)
-                entries.push_back({SiteEntry::Kind::Unreadable, entry.source, entry.relative, {},
-                                   errno});
+                entries.push_back(
+                    {SiteEntry::Kind::Unreadable, entry.source, entry.relative, {}, errno});
             else
                 walkFolder(entry.source, entry.relative, sub, entries);
             continue;
@@ -141,7 +141,9 @@ QByteArray plannedRealPath(const QByteArray& path) {
     while (!::realpath(existing.constData(), resolved)) {
         const qsizetype slash = existing.lastIndexOf('/');
         rest.prepend(existing.mid(slash + 1));
-        existing = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : existing.left(slash);
+        existing = slash < 0    ? QByteArray(".")
+                   : slash == 0 ? QByteArray("/")
+                                : existing.left(slash);
     }
     QList<QByteArray> parts = QByteArray(resolved).split('/');
     for (const QByteArray& part : rest) {

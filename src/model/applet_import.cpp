@@ -895,9 +895,8 @@ private:
             applyText(line, FOffset);
             break;
         case SettingsLine::FontIndex:
-            applyItem(line, Font, fontItems(), [](QStringView font) {
-                return std::optional<int>(closestFontIndex(font));
-            });
+            applyItem(line, Font, fontItems(),
+                      [](QStringView font) { return std::optional<int>(closestFontIndex(font)); });
             break;
         case SettingsLine::Title:
             if (applet_.title)

@@ -98,13 +98,14 @@ QString printableFileName(QStringView name) {
     shown.reserve(name.size());
     for (qsizetype i = 0; i < name.size(); ++i) {
         const char16_t c = name[i].unicode();
-        const bool pair = QChar::isHighSurrogate(c) && i + 1 < name.size() &&
-                          name[i + 1].isLowSurrogate();
+        const bool pair =
+            QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate();
         if (pair) {
             shown.append(name.sliced(i, 2));
             ++i;
         } else if (isKeptByte(c)) {
-            shown.append(QStringLiteral("\\x%1").arg(uint(c - kKeptByteBase), 2, 16, QLatin1Char('0')));
+            shown.append(
+                QStringLiteral("\\x%1").arg(uint(c - kKeptByteBase), 2, 16, QLatin1Char('0')));
         } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
             shown.append(QStringLiteral("\\x%1").arg(uint(c), 2, 16, QLatin1Char('0')));
         } else if (c == 0x2028 || c == 0x2029 || QChar::isSurrogate(c)) {

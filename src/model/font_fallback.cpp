@@ -21,23 +21,27 @@ constexpr int kCourier = 2;
 // "CourierNew" are one name. Java's own logical names are among them, as an
 // applet's page may well use those.
 constexpr std::array kSansSerifNames{
-    u"sansserif",     u"sans",          u"arial",         u"helvetica",  u"helveticaneue",
-    u"verdana",       u"tahoma",        u"geneva",        u"trebuchetms", u"lucidagrande",
-    u"lucidasans",    u"lucidasansunicode", u"segoeui",   u"calibri",    u"mssansserif",
-    u"microsoftsansserif", u"centurygothic", u"gillsans", u"futura",     u"optima",
-    u"arialblack",    u"arialnarrow",   u"franklingothic", u"avantgarde", u"univers",
-    u"frutiger",      u"myriad",        u"dejavusans",    u"liberationsans", u"dialog",
-    u"chicago",       u"charcoal",      u"swiss",         u"system-ui"};
-constexpr std::array kMonospaceNames{
-    u"monospace", u"monospaced", u"courier",   u"couriernew",  u"lucidaconsole", u"lucidatypewriter",
-    u"monaco",    u"consolas",   u"andalemono", u"fixedsys",   u"fixed",         u"terminal",
-    u"typewriter", u"dialoginput", u"dejavusansmono", u"liberationmono", u"ocr-a", u"modern"};
-constexpr std::array kSerifNames{u"serif",        u"timesroman", u"times",    u"timesnewroman",
-                                 u"georgia",      u"garamond",   u"palatino", u"bookantiqua",
-                                 u"centuryschoolbook", u"bookman", u"roman"};
+    u"sansserif",      u"sans",         u"arial",          u"helvetica",
+    u"helveticaneue",  u"verdana",      u"tahoma",         u"geneva",
+    u"trebuchetms",    u"lucidagrande", u"lucidasans",     u"lucidasansunicode",
+    u"segoeui",        u"calibri",      u"mssansserif",    u"microsoftsansserif",
+    u"centurygothic",  u"gillsans",     u"futura",         u"optima",
+    u"arialblack",     u"arialnarrow",  u"franklingothic", u"avantgarde",
+    u"univers",        u"frutiger",     u"myriad",         u"dejavusans",
+    u"liberationsans", u"dialog",       u"chicago",        u"charcoal",
+    u"swiss",          u"system-ui"};
+constexpr std::array kMonospaceNames{u"monospace",      u"monospaced",    u"courier",
+                                     u"couriernew",     u"lucidaconsole", u"lucidatypewriter",
+                                     u"monaco",         u"consolas",      u"andalemono",
+                                     u"fixedsys",       u"fixed",         u"terminal",
+                                     u"typewriter",     u"dialoginput",   u"dejavusansmono",
+                                     u"liberationmono", u"ocr-a",         u"modern"};
+constexpr std::array kSerifNames{u"serif",         u"timesroman",  u"times",
+                                 u"timesnewroman", u"georgia",     u"garamond",
+                                 u"palatino",      u"bookantiqua", u"centuryschoolbook",
+                                 u"bookman",       u"roman"};
 
-template <size_t N>
-bool among(const std::array<const char16_t*, N>& names, const QString& name) {
+template <size_t N> bool among(const std::array<const char16_t*, N>& names, const QString& name) {
     for (const char16_t* known : names) {
         if (name == QStringView(known))
             return true;
