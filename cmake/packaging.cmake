@@ -5,12 +5,18 @@ set(CPACK_PACKAGE_NAME brivane)
 set(CPACK_PACKAGE_VENDOR Orlinde)
 set(CPACK_PACKAGE_CONTACT "Orlinde <info@orlinde.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "writes the HTML page for a button-bar applet")
+# Lines of at most 72 characters: the package tools indent each by one and
+# count the longest against 80.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Brivane sets up a ready-made button-bar applet on one tabbed window and\n\
-writes the page that shows it: button size and count, border, colours, motion\n\
-style, font, alignment, spacing, page title, and a link, label, image and target\n\
-frame for every button. It opens the page in a browser, copies or saves the\n\
-applet HTML, and keeps its settings in a plain text file.")
+    "Brivane sets up a ready-made button bar on one tabbed window and writes\n\
+the page that shows it: button size and count, border, colours, motion\n\
+style, font, alignment, spacing, page title, and a link, label, image\n\
+and target frame for every button. Its Preview window draws the bar as\n\
+it is set up. The page is either the applet page or a web page of plain\n\
+HTML and CSS that today's browsers show without an applet. Brivane opens\n\
+the page in a browser, copies or saves its HTML, and keeps its settings\n\
+in a plain text file. The brivane-convert command turns pages that hold\n\
+the applet into web pages.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.orlinde.example/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include "app/command_line.h"
+
 #include "forms/about/about_window.h"
 #include "forms/browser/browser_window.h"
 #include "forms/main/main_window.h"
@@ -116,8 +118,34 @@ void showMainWindow(Tmain_window& window) {
     window.show();
 }
 
+void openStartFile(Tmain_window& window, const QString& file) {
+    if (!file.isEmpty())
+        runGuarded([&] { window.openSettingsFile(file); });
+}
+
 int runBrivane(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const auto environment = [](const char* name) { return qgetenv(name); };
+    switch (answerEarly(arguments, environment, stdout, stderr)) {
+    case EarlyAnswer::None:
+        break;
+    case EarlyAnswer::Help:
+    case EarlyAnswer::Version:
+        return 0;
+    case EarlyAnswer::NoDisplay:
+        return 1;
+    }
+
     BrivaneApplication app(argc, argv);
+    // The toolkit has taken its own options out of argv; the rest are ours.
+    arguments.clear();
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QString startFile;
+    if (!startFileFrom(arguments, startFile, stderr))
+        return kWrongCall;
     QCoreApplication::setApplicationName(applicationTitle());
     // The classic style draws group titles on the frame line and keeps the
     // drop-down arrows narrow, as the fixed layouts were drawn for.
@@ -142,6 +170,7 @@ int runBrivane(int argc, char** argv) {
 
     std::unique_ptr<ProgramWindows> windows = createProgramWindows(platform, preferences);
     showMainWindow(*windows->main);
+    openStartFile(*windows->main, startFile);
     app.exec();
 
     // Nothing is saved on the way out.

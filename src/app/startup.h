@@ -49,7 +49,13 @@ std::unique_ptr<ProgramWindows> createProgramWindows(Platform& platform, Prefere
 // loop, even while secondary windows are open.
 void showMainWindow(Tmain_window& window);
 
-// The whole program: start-up, event loop, shutdown. Returns the exit status, 0.
+// Opens `file` from the command line as File > Open opens a chosen file, its
+// failures reported in the error box; an empty name opens nothing.
+void openStartFile(Tmain_window& window, const QString& file);
+
+// The whole program: start-up, event loop, shutdown. Returns the exit status:
+// 0, or for an early answer on the terminal 0 (--help, --version), 1 (no
+// graphical session) or 2 (a wrong call).
 int runBrivane(int argc, char** argv);
 
 } // namespace brivane

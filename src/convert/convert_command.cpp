@@ -59,12 +59,12 @@ QString convertedLine(const QString& page, const QString& target, const Converte
     // Params the page lacks take the start-up values, as an import leaves them;
     // only values that were there and could not be used are worth a word.
     QStringList unused;
-    for (const QString& problem : result.problems) {
-        if (!problem.startsWith(QLatin1String("Not in the page")))
-            unused << problem;
+    for (const ImportProblem& problem : result.problems) {
+        if (problem.kind != ImportProblem::Kind::Missing)
+            unused << problem.text;
     }
     if (!unused.isEmpty())
-        line += QStringLiteral("; not used: ") + unused.join(QStringLiteral("; "));
+        line += QStringLiteral("; not used: ") + shownProblems(unused).join(QStringLiteral("; "));
     return line;
 }
 

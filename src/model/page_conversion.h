@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "model/applet_import.h"
+
 namespace brivane {
 
 // An old page whose button bar applet has been replaced by the web bar.
@@ -14,7 +16,7 @@ struct ConvertedPage {
     QByteArray bytes;
     int buttons = 0;
     // Values of the applet that could not be used (the import's list).
-    QStringList problems;
+    ImportProblems problems;
 };
 
 // What convertAppletPage throws for a page that holds no button bar applet at

@@ -17,6 +17,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -163,6 +164,91 @@ private slots:
         QVERIFY(title && caption);
         title->setText(QStringLiteral("works"));
         QCOMPARE(caption->text(), QStringLiteral("\"works.html\""));
+        platform.dialogs.verifyAllUsed();
+    }
+
+    // The installed program is started from a terminal without a session, and
+    // from the application menu with a file.
+    void commandLineAnswersWithoutADisplay() {
+        const QString program = QCoreApplication::applicationDirPath() + "/brivane";
+        QVERIFY2(QFileInfo::exists(program), qPrintable(program));
+        QTemporaryDir config;
+        const auto run = [&](const QStringList& arguments, bool withPlatform = false) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+                environment.remove(name);
+            // A run that did start must not touch the machine's store.
+            environment.insert("XDG_CONFIG_DIRS", config.path());
+            environment.insert("XDG_CONFIG_HOME", config.path());
+            if (withPlatform)
+                environment.insert("QT_QPA_PLATFORM", "offscreen");
+            QProcess process;
+            process.setProcessEnvironment(environment);
+            process.start(program, arguments);
+            if (!process.waitForFinished(20000))
+                process.kill();
+            return std::tuple(process.exitCode(), process.readAllStandardOutput(),
+                              process.readAllStandardError());
+        };
+        auto [status, out, err] = run({});
+        QCOMPARE(status, 1);
+        QCOMPARE(out, QByteArray());
+        QCOMPARE(err.count('\n'), 1);
+        QVERIFY2(err.startsWith("brivane: needs a graphical session") &&
+                     err.contains("QT_QPA_PLATFORM=offscreen"),
+                 err.constData());
+
+        std::tie(status, out, err) = run({"--help"});
+        QCOMPARE(status, 0);
+        QVERIFY2(out.startsWith("Usage: brivane [FILE]\n"), out.constData());
+        QCOMPARE(err, QByteArray());
+        std::tie(status, out, err) = run({"-style", "Fusion", "--version"});
+        QCOMPARE(std::tuple(status, out, err),
+                 std::tuple(0, QByteArray("brivane 1.3\n"), QByteArray()));
+
+        // With a session, a wrong call ends before any window.
+        std::tie(status, out, err) = run({"--bogus"}, true);
+        QCOMPARE(status, 2);
+        QVERIFY2(err.contains("brivane: unknown option --bogus\nUsage:"), err.constData());
+        std::tie(status, out, err) = run({"-platform", "offscreen", "one.txt", "two.txt"});
+        QCOMPARE(status, 2);
+        QVERIFY2(err.contains("brivane: one FILE at most, not 2\n"), err.constData());
+    }
+
+    void fileArgumentOpensAsOpenDoes() {
+        TestPlatform platform;
+        PreferencesStore store;
+        Preferences preferences(store);
+        std::unique_ptr<ProgramWindows> windows =
+            createProgramWindows(platform.platform, preferences);
+        Tmain_window& window = *windows->main;
+        auto* title = window.findChild<QLineEdit*>(QStringLiteral("title"));
+        QTemporaryDir dir;
+        const QString file = dir.filePath("bar.txt");
+        title->setText("from the file");
+        platform.dialogs.answerSaveFile(file);
+        window.SaveAs1Click();
+        title->setText("changed");
+        platform.dialogs.clearShown();
+
+        showMainWindow(window);
+        openStartFile(window, file);
+        QCOMPARE(title->text(), QStringLiteral("from the file"));
+        QCOMPARE(window.openBoxPath, file);
+        openStartFile(window, QString());
+        QVERIFY(platform.dialogs.shown().isEmpty());
+
+        // The same messages as Open: a file that is not there, one of another kind.
+        platform.dialogs.expectError();
+        openStartFile(window, dir.filePath("gone.txt"));
+        QCOMPARE(platform.dialogs.errors(), QStringList{"File not found."});
+        QFile other(dir.filePath("other.txt"));
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("not ours\r\n") > 0);
+        other.close();
+        platform.dialogs.expectMessage();
+        openStartFile(window, other.fileName());
+        QCOMPARE(platform.dialogs.messages(), QStringList{"Not a Brivane File"});
+        QCOMPARE(title->text(), QStringLiteral("from the file"));
         platform.dialogs.verifyAllUsed();
     }
 

@@ -297,7 +297,7 @@ private slots:
             "<applet code=button.class width=10 height=10><param name=buttons value=1>"
             "<param name=direction value=0><param name=font value='Courier New'>"
             "<param name=f_size value=13></applet>");
-        QCOMPARE(page.problems.mid(0, 2),
+        QCOMPARE(problemTexts(page.problems).mid(0, 2),
                  QStringList({QStringLiteral("f_size: \"13\" is not one of 9, 12, 14, 16, 18, 20, "
                                              "22, 24, 26, 28, 36, 48, 72 (12 used instead)"),
                               QStringLiteral("font: \"Courier New\" is not one of TimesRoman, "

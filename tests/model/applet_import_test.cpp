@@ -115,7 +115,7 @@ void AppletImportTest::brivanePagesComeBackByteForByte() {
         const ImportedApplet applet = read(page.bytes);
         QVERIFY(applet.found);
         QCOMPARE(applet.params.size(), 13 + 4 * StrToInt(original.buttons));
-        QCOMPARE(applyImportedApplet(applet, target), QStringList());
+        QCOMPARE(applyImportedApplet(applet, target), ImportProblems());
         DeriveAppletValues(imported);
         QCOMPARE(BuildAppletPage(imported).bytes, page.bytes);
     }
@@ -224,6 +224,11 @@ void AppletImportTest::characterReferences_data() {
     QTest::addColumn<QString>("expected");
     QTest::newRow("named") << "&amp;&lt;&gt;&quot;&apos;&nbsp;&copy;&euro;&hellip;" << true
                            << QString::fromUtf8("&<>\"'\u00a0©€…");
+    QTest::newRow("every name of the standard")
+        << "&hearts;&lang;&notin;&rarr;&NotEqualTilde;&Afr;&CounterClockwiseContourIntegral;"
+        << true << QString::fromUtf8("\u2665\u27e8\u2209\u2192\u2242\u0338\U0001D504\u2233");
+    QTest::newRow("old names without ';', longest first")
+        << "&notin &notit; &ampx &LTa" << false << QString::fromUtf8("\u00acin \u00acit; &x <a");
     QTest::newRow("numeric") << "&#65;&#x42;&#X43&#0068;&#x1F600;" << true
                              << QString::fromUtf8("ABCD😀");
     QTest::newRow("numeric as old pages meant them")
@@ -265,7 +270,7 @@ void AppletImportTest::listsWhatCannotBeUsed() {
     AppletSettings s;
     s.table.setEntry(ButtonField::Label, 3, QStringLiteral("kept"));
     RecordImportTarget target(s);
-    const QStringList problems = applyImportedApplet(read(page), target);
+    const ImportProblems problems = applyImportedApplet(read(page), target);
     const QStringList expected{
         "color: \"12345\" is not six hexadecimal digits",
         "style: \"2\" is not 0 or 1",
@@ -281,7 +286,9 @@ void AppletImportTest::listsWhatCannotBeUsed() {
         "Not in the page: degree, label 0 to label 2, link 0 to link 2, image 0, image 2, "
         "frame 0 to frame 2",
         "2 other button.class applets in the page were not read"};
-    QCOMPARE(problems, expected);
+    QCOMPARE(problemTexts(problems), expected);
+    QCOMPARE(problems.at(10).kind, ImportProblem::Kind::Missing);
+    QCOMPARE(problems.at(11).kind, ImportProblem::Kind::OtherApplets);
     QCOMPARE(importProblemsMessage(QStringLiteral("/w/shop.html"), problems),
              QStringLiteral("Not everything in /w/shop.html could be used:\n") +
                  expected.join(u'\n'));
@@ -323,14 +330,14 @@ void AppletImportTest::buttonSizeNeedsDirectionAndCount() {
     const auto problemsOf = [](const QByteArray& tag, const QByteArray& params) {
         AppletSettings s;
         RecordImportTarget target(s);
-        QStringList problems = applyImportedApplet(
+        QStringList problems = problemTexts(applyImportedApplet(
             read("<title>t</title>" + tag + params +
                  "<param name=color value=000000><param name=degree value=1>"
                  "<param name=style value=1><param name=f_size value=9><param name=f_style "
                  "value=1><param name=f_color value=000000><param name=f_color2 value=000000>"
                  "<param name=position value=1><param name=f_offset value=1><param name=font "
                  "value=Courier><param name='border width' value=1>"),
-            target);
+            target));
         // Only the size matters here, not the per-button params.
         for (QString& problem : problems) {
             if (problem.contains(QLatin1String("label 0")))

@@ -104,6 +104,9 @@ public:
     void Save1Click();
     void SaveAs1Click();
     void ReadSettingsFile();
+    // What Open does with the path its dialog returned: the same checks and
+    // messages for a file named on the command line, in Open Recent or dropped.
+    void openSettingsFile(const QString& path);
     void WriteSettingsFile();
     // Applies a settings file's lines to the controls, each with its change handling.
     std::unique_ptr<SettingsTarget> settingsTarget();

@@ -70,7 +70,7 @@ void Tmain_window::Import1Click() {
         return;
     }
     WindowImportTarget target(settingsTarget(), ui->align);
-    const QStringList problems = applyImportedApplet(applet, target);
+    const ImportProblems problems = applyImportedApplet(applet, target);
 
     // The editor starts again at button 1; each box writes its own text back.
     CurrentButton = 1;

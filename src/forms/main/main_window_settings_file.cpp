@@ -168,16 +168,18 @@ void Tmain_window::ReadSettingsFile() {
     options.defaultSuffix = QStringLiteral("txt");
     options.initialPath = openBoxPath;
     options.mustExist = true;
-    const std::optional<QString> path = platform_.dialogs.openFile(this, options);
-    if (!path)
-        return;
-    openBoxPath = *path;
+    if (const std::optional<QString> path = platform_.dialogs.openFile(this, options))
+        openSettingsFile(*path);
+}
+
+void Tmain_window::openSettingsFile(const QString& path) {
+    openBoxPath = path;
 
     // The derivation runs before the file is touched: with a width that is no
     // number, the load stops here and reads nothing.
     deriveAppletValues();
 
-    SettingsLineReader reader(readWholeFile(*path));
+    SettingsLineReader reader(readWholeFile(path));
     WindowSettingsTarget target(*this, ui.get());
     if (loadSettings(reader, target) == LoadResult::NotABrivaneFile) {
         platform_.dialogs.showMessage(this, QStringLiteral("Not a Brivane File"));
