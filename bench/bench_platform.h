@@ -33,6 +33,11 @@ public:
         return std::nullopt;
     }
     std::optional<QColor> pickColor(QWidget*, const QColor&) override { return std::nullopt; }
+    std::optional<QString> askText(QWidget*, const QString&, const QString& label,
+                                   const QString&) override {
+        fail(label);
+        return std::nullopt;
+    }
 
 private:
     static void fail(const QString& text) {

@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     PreferencesStore store;
     Preferences preferences(store);
     Tmain_window window(seams.platform, preferences);
-    Tpreview_window preview(window, preferences);
+    Tpreview_window preview(window.settingsSource(), &window, preferences);
     Ui::Tmain_window* ui = window.controls();
     window.show();
     preview.resize(800, 600);

@@ -26,6 +26,8 @@ namespace {
 using bench::Best;
 using bench::DiscardingTab;
 using bench::milliseconds;
+
+const QString kLanguage = QStringLiteral("en");
 using bench::settledWrite;
 
 void row(const char* what, double ms, double bare, qsizetype bytes) {
@@ -65,18 +67,19 @@ int main(int argc, char** argv) {
         bench::fillButtons(settings.table, n);
         DeriveAppletValues(settings);
         DiscardingTab tab;
-        const QByteArray webBytes = BuildWebPage(settings).bytes;
+        const QString webPage = webFolder + QStringLiteral("untitled.html");
+        const QByteArray webBytes = BuildWebPage(settings, kLanguage, webPage).bytes;
         const QByteArray appletBytes = BuildAppletPage(settings).bytes;
 
         Best build, web, bareWeb, applet, bareApplet;
         for (int i = 0; i < repetitions; ++i) {
-            build.add(milliseconds([&] { BuildWebPage(settings); }));
-            web.add(settledWrite([&] { GenerateWebPage(settings, webFolder, tab); }));
+            build.add(milliseconds([&] { BuildWebPage(settings, kLanguage, webPage); }));
+            web.add(settledWrite([&] { GenerateWebPage(settings, webFolder, kLanguage, tab); }));
             bareWeb.add(settledWrite([&] { bench::bareWrite(bareWebName, webBytes); }));
             applet.add(settledWrite([&] { GenerateAppletPage(settings, appletFolder, tab); }));
             bareApplet.add(settledWrite([&] { bench::bareWrite(bareAppletName, appletBytes); }));
         }
-        if (readWholeFile(webFolder + QStringLiteral("untitled.html")) != webBytes) {
+        if (readWholeFile(webPage) != webBytes) {
             std::fprintf(stderr, "the web page did not come out as built\n");
             return 1;
         }

@@ -103,7 +103,8 @@ std::unique_ptr<ProgramWindows> createProgramWindows(Platform& platform, Prefere
     windows->browser->setAttribute(Qt::WA_QuitOnClose, false);
     windows->main->setCompanionWindows(windows->about.get(), windows->tip.get(),
                                        windows->browser.get());
-    windows->preview = std::make_unique<Tpreview_window>(*windows->main, preferences);
+    windows->preview = std::make_unique<Tpreview_window>(windows->main->settingsSource(),
+                                                         windows->main.get(), preferences);
     windows->preview->setAttribute(Qt::WA_QuitOnClose, false);
     windows->main->setPreviewWindow(windows->preview.get());
     return windows;

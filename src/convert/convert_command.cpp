@@ -90,7 +90,7 @@ QString convertOne(const QString& page, const QString& outputDir, bool& converte
     const QString shownTarget = outputDir.isEmpty() ? name : target;
     try {
         const QByteArray bytes = readWholeFile(page);
-        const ConvertedPage result = convertAppletPage(bytes);
+        const ConvertedPage result = convertAppletPage(bytes, page);
         writeNewFileAtomically(target, result.bytes);
         converted = true;
         return convertedLine(page, shownTarget, result);
@@ -247,7 +247,7 @@ private:
             }
             const QByteArray bytes = readWholeFile(source);
             try {
-                const ConvertedPage result = convertAppletPage(bytes);
+                const ConvertedPage result = convertAppletPage(bytes, source);
                 writeNewFileAtomically(target, result.bytes);
                 ++converted_;
                 return convertedLine(source, target, result);

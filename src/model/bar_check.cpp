@@ -60,6 +60,8 @@ void checkButtons(const BarLook& look, const ButtonTable& table, const QString& 
     const double upRatio = contrastRatio(look.fontColour, look.face);
     const double downRatio = contrastRatio(look.clickColour, look.face);
     const int room = look.contentRoom().width();
+    const bool smallTarget =
+        look.buttonWidth < kMinimumTargetSize || look.buttonHeight < kMinimumTargetSize;
     // Many buttons share one picture; each file is read once per check.
     QHash<QString, std::optional<QSize>> images;
 
@@ -124,6 +126,15 @@ void checkButtons(const BarLook& look, const ButtonTable& table, const QString& 
                 QStringLiteral("Button %1: the link starts with \"javascript:\", so clicking it "
                                "runs code.")
                     .arg(k));
+        if (smallTarget)
+            add(k, BarFinding::SmallTarget,
+                QStringLiteral(
+                    "Button %1 is %2 \u00D7 %3 px: smaller than %4 \u00D7 %4 px, hard to "
+                    "hit on a touch screen.")
+                    .arg(k)
+                    .arg(look.buttonWidth)
+                    .arg(look.buttonHeight)
+                    .arg(kMinimumTargetSize));
     }
 }
 

@@ -32,6 +32,7 @@ struct BarFinding {
         UnreadableImage,
         LabelCutOff,
         ScriptLink,
+        SmallTarget, // smaller than a fingertip needs (24 x 24 px)
     };
     int button = 0;
     Kind kind = Empty;
@@ -45,6 +46,10 @@ double requiredContrast(const LookFont& font);
 // A ratio as the check shows it: rounded down to one decimal, so a ratio just
 // below a threshold never shows as the threshold itself (4.46 -> "4.4").
 QString ratioText(double ratio);
+
+// The least width and height of a button a touch screen user can hit with
+// ease: WCAG 2.2's minimum target size, in CSS pixels.
+constexpr int kMinimumTargetSize = 24;
 
 // True for a link that runs a script when clicked: "javascript:" in any case,
 // after leading blanks.

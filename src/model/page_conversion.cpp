@@ -41,7 +41,7 @@ QByteArray asciiMarkup(const QByteArray& utf8) {
 
 } // namespace
 
-ConvertedPage convertAppletPage(QByteArrayView page) {
+ConvertedPage convertAppletPage(QByteArrayView page, const QString& pagePath) {
     const ImportedApplet applet = readAppletPage(page);
     if (!applet.found)
         throw NoAppletError(QStringLiteral("no button bar applet found"));
@@ -56,6 +56,7 @@ ConvertedPage convertAppletPage(QByteArrayView page) {
 
     WebBarOptions options;
     options.phrasing = true;
+    options.currentPage = pagePath;
     const WebBar bar = BuildWebBar(settings, options);
     converted.buttons = lookOf(settings).buttonCount;
 

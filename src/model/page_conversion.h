@@ -33,9 +33,11 @@ public:
 // has no head). Every byte outside the block stays as it was. What is inserted
 // is ASCII, with character references for anything beyond it, so it reads
 // the same in a UTF-8 and in a Windows-1252 page. Throws Error with the reason
-// when the page holds no such applet (as NoAppletError), when its block is never closed, or when a
-// number the bar needs is not a number.
-ConvertedPage convertAppletPage(QByteArrayView page);
+// when the page holds no such applet (as NoAppletError), when its block is never
+// closed, or when a number the bar needs is not a number. `pagePath` is the
+// page's own file: the button whose link names it is marked as the current page
+// (empty: none).
+ConvertedPage convertAppletPage(QByteArrayView page, const QString& pagePath = QString());
 
 // The name of the converted page: the page's extension (any case) replaced by
 // ".web.html": "a.htm" -> "a.web.html", "b.HTML" -> "b.web.html", "c" -> "c.web.html".

@@ -3,6 +3,11 @@
 #include "model/bar_look.h"
 #include "model/text_file.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QUrl>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -15,6 +20,21 @@ namespace {
 // as "%XX" in an address.
 constexpr qsizetype kMaxBytesPerUnit = 9;
 
+// The controls a page may not hold (NUL among them, which browsers read as
+// U+FFFD anyway, and which would cut the text short in many tools): all C0
+// controls but the blanks (tab, line feed, form feed, carriage return), DEL and
+// the C1 controls. In text they become U+FFFD; in an address they are
+// percent-encoded like every other byte outside the URI syntax.
+constexpr bool isForbiddenControl(char32_t c) {
+    return (c < 0x20 && c != 0x09 && c != 0x0A && c != 0x0C && c != 0x0D) ||
+           (c >= 0x7F && c <= 0x9F);
+}
+
+// The code points Unicode keeps out of interchange, which a page may not hold.
+constexpr bool isNoncharacter(char32_t c) {
+    return (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE;
+}
+
 // The ASCII characters that go into the page as they are: all but & < > " in
 // text; in an address also not blanks and controls, the backslash and the
 // characters outside the URI syntax (` { } | ^ [ ]), which browsers would
@@ -22,7 +42,7 @@ constexpr qsizetype kMaxBytesPerUnit = 9;
 template <bool Address> constexpr std::array<bool, 128> plainAscii() {
     std::array<bool, 128> plain{};
     for (int c = 0; c < 128; ++c) {
-        plain[c] = c != '&' && c != '<' && c != '>' && c != '"';
+        plain[c] = c != '&' && c != '<' && c != '>' && c != '"' && !isForbiddenControl(char32_t(c));
         if (Address && (c <= 0x20 || c == 0x7F || c == '\\' || c == '`' || c == '{' || c == '}' ||
                         c == '|' || c == '^' || c == '[' || c == ']'))
             plain[c] = false;
@@ -60,6 +80,8 @@ template <bool Address> char* escape(char* out, QStringView text) {
                 *out++ = '/'; // as browsers read it
             else if (Address)
                 out = percent(out, c);
+            else if (isForbiddenControl(c))
+                out = copy(out, "\xEF\xBF\xBD"); // U+FFFD
             else if (c == u'<')
                 out = copy(out, "&lt;");
             else if (c == u'>')
@@ -72,6 +94,8 @@ template <bool Address> char* escape(char* out, QStringView text) {
         if (QChar::isHighSurrogate(c) && in != end && QChar::isLowSurrogate(*in))
             code = QChar::surrogateToUcs4(c, *in++);
         else if (QChar::isSurrogate(c))
+            code = 0xFFFD;
+        if (!Address && (isForbiddenControl(code) || isNoncharacter(code)))
             code = 0xFFFD;
         unsigned char bytes[4];
         int count = 0;
@@ -169,7 +193,97 @@ QByteArray fontStack(const LookFont& font) {
     return '"' + font.family.toLatin1() + "\"," + equivalents + ',' + font.genericFamily.toLatin1();
 }
 
-// The bar's rules, one a line, without the <style> element around them.
+// True when a title is the page's own: not empty and not the start-up "untitled".
+bool hasOwnTitle(const QString& title) {
+    const QString trimmed = title.trimmed();
+    return !trimmed.isEmpty() && trimmed.compare(QLatin1String("untitled"), Qt::CaseInsensitive);
+}
+
+// A link as browsers read it before resolving it: leading and trailing blanks
+// and control characters dropped, tabs and line breaks inside removed, a
+// backslash read as a slash.
+QString linkAsRead(const QString& link) {
+    qsizetype begin = 0;
+    qsizetype end = link.size();
+    while (begin < end && link.at(begin).unicode() <= 0x20)
+        ++begin;
+    while (end > begin && link.at(end - 1).unicode() <= 0x20)
+        --end;
+    QString read;
+    read.reserve(end - begin);
+    for (qsizetype i = begin; i < end; ++i) {
+        const QChar c = link.at(i);
+        if (c == u'\t' || c == u'\n' || c == u'\r')
+            continue;
+        read.append(c == u'\\' ? QChar(u'/') : c);
+    }
+    return read;
+}
+
+// The page a bar stands in, and which of its links name that page.
+class CurrentPage {
+public:
+    explicit CurrentPage(const QString& pagePath) {
+        if (pagePath.isEmpty())
+            return;
+        const QFileInfo info(pagePath);
+        path_ = QDir::cleanPath(info.absoluteFilePath());
+        fileName_ = info.fileName();
+        folder_ = QDir::cleanPath(info.absolutePath());
+        folderName_ = QFileInfo(folder_).fileName();
+        index_ = fileName_ == QLatin1String("index.html");
+        base_ = QUrl::fromLocalFile(path_);
+    }
+
+    // A link names the page when, resolved against the page's folder, it is
+    // the page's file; query and fragment aside, and a folder standing for its
+    // index.html.
+    bool isNamedBy(const QString& link) const {
+        if (path_.isEmpty() || link.isEmpty())
+            return false;
+        const QString read = linkAsRead(link);
+        if (read.isEmpty())
+            return false;
+        if (!mayName(read))
+            return false;
+        const QUrl target = base_.resolved(QUrl(read, QUrl::TolerantMode));
+        if (!target.isLocalFile() || !target.host().isEmpty())
+            return false;
+        const QString path = target.toLocalFile();
+        if (path.endsWith(u'/'))
+            return index_ && QDir::cleanPath(path) == folder_;
+        const QString clean = QDir::cleanPath(path);
+        return clean == path_ || (index_ && clean == folder_);
+    }
+
+private:
+    // Most links in a bar name other pages, and resolving is slow: a link
+    // whose last path segment plainly names another file is passed over.
+    bool mayName(const QString& read) const {
+        qsizetype end = read.size();
+        for (const QChar stop : {u'?', u'#'}) {
+            const qsizetype at = read.indexOf(stop);
+            if (at >= 0 && at < end)
+                end = at;
+        }
+        const QStringView path = QStringView(read).first(end);
+        const QStringView last = path.mid(path.lastIndexOf(u'/') + 1);
+        if (last.isEmpty() || last == u"." || last == u".." || last.contains(u'%'))
+            return true;
+        return last == fileName_ || (index_ && last == folderName_);
+    }
+
+    QString path_;
+    QString fileName_;
+    QString folder_;
+    QString folderName_;
+    bool index_ = false;
+    QUrl base_;
+};
+
+// The bar's rules, one a line, without the <style> element around them. `bar`
+// is the selector of the bar element; its one child is the list, the list's
+// children the items, each holding one button.
 QByteArray barRules(const BarLook& look, const QByteArray& bar) {
     const QByteArray button = bar + " a";
     const QByteArray content = button + ">span>*";
@@ -183,28 +297,37 @@ QByteArray barRules(const BarLook& look, const QByteArray& bar) {
     const char* justify = look.align == ContentAlign::Left    ? "flex-start"
                           : look.align == ContentAlign::Right ? "flex-end"
                                                               : "center";
-    QByteArray down = button + ":active";
-    QByteArray downContent = button + ":active>span>*";
+    // The button of the page the visitor is on stays down, whatever the pointer does.
+    const QByteArray current = button + "[aria-current]";
+    QByteArray down = button + ":active," + current;
+    QByteArray downContent = button + ":active>span>*," + current + ">span>*";
     if (look.downOnHover) {
         down = button + ":hover," + down;
         downContent = button + ":hover>span>*," + downContent;
     }
 
     QByteArray rules;
-    rules += bar + "{display:inline-flex;flex-direction:" + (look.vertical ? "column" : "row") +
-             ";vertical-align:top;box-sizing:content-box;width:" + px(look.barWidth()) +
-             ";height:" + px(look.barHeight()) +
-             ";margin:0;padding:0;border:0;overflow:hidden}\r\n";
-    rules += button + "{position:relative;display:block;flex:none;box-sizing:border-box;width:" +
+    // The bar is as wide as its buttons wherever there is room for them; where
+    // there is not (a phone, a narrow column), it takes the room there is and
+    // the row wraps, so no visitor has to scroll sideways to reach a button.
+    rules += bar + "{display:inline-block;vertical-align:top;box-sizing:content-box;max-width:100%;"
+                   "margin:0;padding:0;border:0}\r\n";
+    rules += bar + ">*{display:flex;flex-direction:" + (look.vertical ? "column" : "row") +
+             ";flex-wrap:wrap;box-sizing:content-box;width:" + px(look.barWidth()) +
+             ";max-width:100%;margin:0;padding:0;border:0;list-style:none}\r\n";
+    rules += bar + ">*>*{display:block;flex:none;max-width:100%;margin:0;padding:0;border:0}\r\n";
+    // A button wider than the room shrinks to it; its face clips the content.
+    rules += button + "{position:relative;display:block;box-sizing:border-box;width:" +
              px(look.buttonWidth) + ";height:" + px(look.buttonHeight) +
-             ";margin:0;padding:0;border:0;background:" + colour(look.face) +
+             ";max-width:100%;margin:0;padding:0;border:0;background:" + colour(look.face) +
              ";box-shadow:" + ringShadows(look, false) + ";color:" + colour(look.fontColour) +
              ";font:" + font +
              ";letter-spacing:normal;word-spacing:normal;text-decoration:none;"
              "text-transform:none;text-shadow:none;outline:none}\r\n";
     // The face clips the content; the content row sits on it per the position code.
     rules += button + ">span{position:absolute;left:" + px(face.left()) + ";top:" + px(face.top()) +
-             ";width:" + px(face.width()) + ";height:" + px(face.height()) +
+             ";width:" + px(face.width()) + ";max-width:calc(100% - " + px(2 * look.rings) +
+             ");height:" + px(face.height()) +
              ";display:flex;align-items:center;justify-content:" + justify +
              ";gap:" + px(look.offset) + ";overflow:hidden}\r\n";
     // Centring may leave half a pixel; browsers round that half down the page
@@ -224,21 +347,46 @@ QByteArray barRules(const BarLook& look, const QByteArray& bar) {
     // The applet had no focus mark; keyboard users need one. Drawn inside the
     // button, so a neighbour never covers it, and only for keyboard focus.
     rules += button + ":focus-visible{outline:2px solid currentColor;outline-offset:-2px}\r\n";
+    // High contrast themes drop backgrounds and shadows, and with them the
+    // rings: a border in the theme's own colours keeps each button's edge, and
+    // the down state and the focus show in its highlight colour.
+    rules += "@media (forced-colors:active){\r\n";
+    rules += button + "{border:1px solid LinkText}\r\n";
+    rules += down + "{border:2px solid Highlight}\r\n";
+    rules += button + ":focus-visible{outline:2px solid Highlight;outline-offset:-4px}\r\n";
+    rules += "}\r\n";
     return rules;
+}
+
+// The class that scopes a bar's rules: one for each look, so bars of different
+// settings on one page keep their own looks, and the same settings always give
+// the same class. Named by a hash of the rules the look gives (FNV-1a, 32 bits).
+QString barClassName(const BarLook& look) {
+    const QByteArray rules = barRules(look, QByteArrayLiteral(".brivane-bar"));
+    quint32 hash = 2166136261u;
+    for (const char c : rules) {
+        hash ^= quint8(c);
+        hash *= 16777619u;
+    }
+    return QStringLiteral("brivane-bar-%1").arg(hash, 8, 16, QLatin1Char('0'));
 }
 
 QByteArray styleElement(const QByteArray& rules) {
     return "<style>\r\n" + rules + "</style>\r\n";
 }
 
-// One line per button: the link with its face, the image and the label.
-void putButton(PageBuffer& out, const QString& link, const QString& frame, const QString& image,
-               const QString& label) {
+// One line per button: the link with its face, the image and the label, in the
+// list item of the bar's form.
+void putButton(PageBuffer& out, bool phrasing, const QString& link, const QString& frame,
+               const QString& image, const QString& label, bool current) {
     // The fixed texts below come to less than this.
-    constexpr qsizetype kFixed = 128;
+    constexpr qsizetype kFixed = 192;
     char* p = out.room(kFixed + kMaxBytesPerUnit *
                                     (link.size() + frame.size() + image.size() + label.size()));
-    p = copy(p, "<a");
+    if (phrasing)
+        p = copy(p, "<span role=\"listitem\"><a");
+    else
+        p = copy(p, "<li><a");
     if (!link.isEmpty()) {
         p = copy(p, " href=\"");
         p = escape<true>(p, link);
@@ -252,6 +400,8 @@ void putButton(PageBuffer& out, const QString& link, const QString& frame, const
         if (frame.compare(QLatin1String("_blank"), Qt::CaseInsensitive) == 0)
             p = copy(p, " rel=\"noopener\"");
     }
+    if (current)
+        p = copy(p, " aria-current=\"page\"");
     p = copy(p, "><span>");
     if (!image.isEmpty()) {
         // The label says what the button is; the image adds nothing to say.
@@ -264,30 +414,38 @@ void putButton(PageBuffer& out, const QString& link, const QString& frame, const
         p = escape<false>(p, label);
         p = copy(p, "</span>");
     }
-    // An empty face still shows the button; the comment keeps checkers from
-    // taking the empty elements for leftovers to be trimmed.
+    // An empty face still shows the button. The empty element keeps checkers
+    // from taking the face for a leftover to be trimmed; a comment would do
+    // that too, but its "-->" could close a comment the page around it opened.
     if (image.isEmpty() && label.isEmpty())
-        p = copy(p, "<!-- empty -->");
-    p = copy(p, "</span></a>\r\n");
+        p = copy(p, "<wbr>");
+    if (phrasing)
+        p = copy(p, "</span></a></span>\r\n");
+    else
+        p = copy(p, "</span></a></li>\r\n");
     out.advance(p);
 }
 
 void putBar(PageBuffer& out, const AppletSettings& settings, const BarLook& look,
             const WebBarOptions& options) {
     out.put(options.phrasing ? "<span class=\"" : "<nav class=\"");
-    out.putEscaped<false>(options.className);
+    out.putEscaped<false>(options.className.isEmpty() ? barClassName(look) : options.className);
     out.put("\"");
     if (options.phrasing)
         out.put(" role=\"navigation\"");
-    // Screen readers name the bar by the page title.
-    if (!settings.title.isEmpty()) {
+    // Screen readers name the bar by the page title; a page without a title of
+    // its own leaves the bar unnamed rather than announce "untitled".
+    if (hasOwnTitle(settings.title)) {
         out.put(" aria-label=\"");
         out.putEscaped<false>(settings.title);
         out.put("\"");
     }
-    out.put(">\r\n");
+    // Announced as a list of N links; a <ul> cannot stand inside a paragraph,
+    // so the phrasing form says the same with roles.
+    out.put(options.phrasing ? ">\r\n<span role=\"list\">\r\n" : ">\r\n<ul>\r\n");
     const ButtonTable& table = settings.table;
     const int n = look.buttonCount;
+    const CurrentPage currentPage(options.currentPage);
     // Reading the texts is most of the work: each is a block of its own on the
     // heap, so ask for the ones a few buttons ahead while writing this one.
     constexpr int kAhead = 8;
@@ -296,10 +454,12 @@ void putBar(PageBuffer& out, const AppletSettings& settings, const BarLook& look
             for (ButtonField field :
                  {ButtonField::Link, ButtonField::Frame, ButtonField::Image, ButtonField::Label})
                 __builtin_prefetch(table.entry(field, k + kAhead).constData());
-        putButton(out, table.entry(ButtonField::Link, k), table.entry(ButtonField::Frame, k),
-                  table.entry(ButtonField::Image, k), table.entry(ButtonField::Label, k));
+        const QString& link = table.entry(ButtonField::Link, k);
+        putButton(out, options.phrasing, link, table.entry(ButtonField::Frame, k),
+                  table.entry(ButtonField::Image, k), table.entry(ButtonField::Label, k),
+                  currentPage.isNamedBy(link));
     }
-    out.put(options.phrasing ? "</span>\r\n" : "</nav>\r\n");
+    out.put(options.phrasing ? "</span>\r\n</span>\r\n" : "</ul>\r\n</nav>\r\n");
 }
 
 // A first guess of a page's size: a hundred bytes or so a button with a link,
@@ -320,6 +480,31 @@ QByteArray bodyRule(const AppletSettings& settings) {
 
 } // namespace
 
+bool isLanguageTag(QStringView tag) {
+    // The tag's grammar: language (with up to three extended subtags), script,
+    // region, variants, extensions, private use; or private use alone; or one
+    // of the old irregular tags the grammar keeps by name.
+    static const QRegularExpression form(
+        QStringLiteral(
+            "^(?:"
+            "(?:[a-z]{2,3}(?:-[a-z]{3}){0,3}|[a-z]{4,8})"
+            "(?:-[a-z]{4})?"
+            "(?:-(?:[a-z]{2}|[0-9]{3}))?"
+            "(?:-(?:[a-z0-9]{5,8}|[0-9][a-z0-9]{3}))*"
+            "(?:-[a-wyz0-9](?:-[a-z0-9]{2,8})+)*"
+            "(?:-x(?:-[a-z0-9]{1,8})+)?"
+            "|x(?:-[a-z0-9]{1,8})+"
+            "|en-gb-oed|i-(?:ami|bnn|default|enochian|hak|klingon|lux|mingo|navajo|pwn|tao|"
+            "tay|tsu)|sgn-(?:be-fr|be-nl|ch-de)"
+            ")\\z"),
+        QRegularExpression::CaseInsensitiveOption);
+    // The pattern's letters are ASCII; no other letter may pass as one.
+    for (const QChar c : tag)
+        if (c.unicode() > 0x7F)
+            return false;
+    return form.match(tag).hasMatch();
+}
+
 void appendHtmlText(QByteArray& out, QStringView text) {
     const qsizetype used = out.size();
     out.resize(used + text.size() * kMaxBytesPerUnit);
@@ -332,20 +517,32 @@ void appendHtmlAddress(QByteArray& out, QStringView address) {
     out.truncate(escape<true>(out.data() + used, address) - out.constData());
 }
 
-WebBar BuildWebBar(const AppletSettings& settings, const WebBarOptions& options) {
-    const BarLook look = lookOf(settings);
-    PageBuffer markup(sizeGuess(look));
-    putBar(markup, settings, look, options);
-    return {styleElement(barRules(look, '.' + options.className.toUtf8())), markup.take()};
+bool linkNamesPage(const QString& link, const QString& pagePath) {
+    return CurrentPage(pagePath).isNamedBy(link);
 }
 
-WebPage BuildWebPage(const AppletSettings& settings) {
+WebBar BuildWebBar(const AppletSettings& settings, const WebBarOptions& options) {
     const BarLook look = lookOf(settings);
-    const WebBarOptions options;
+    WebBarOptions named = options;
+    if (named.className.isEmpty())
+        named.className = barClassName(look);
+    PageBuffer markup(sizeGuess(look));
+    putBar(markup, settings, look, named);
+    return {styleElement(barRules(look, '.' + named.className.toUtf8())), markup.take()};
+}
+
+WebPage BuildWebPage(const AppletSettings& settings, const QString& language,
+                     const QString& pagePath) {
+    const BarLook look = lookOf(settings);
+    WebBarOptions options;
+    options.className = barClassName(look);
+    options.currentPage = pagePath;
     const QByteArray rules = barRules(look, '.' + options.className.toUtf8());
 
     PageBuffer out(sizeGuess(look) + rules.size());
-    out.put("<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"utf-8\">\r\n"
+    out.put("<!DOCTYPE html>\r\n<html lang=\"");
+    out.putEscaped<false>(language);
+    out.put("\">\r\n<head>\r\n<meta charset=\"utf-8\">\r\n"
             "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n"
             "<title>");
     out.putEscaped<false>(settings.title);
@@ -368,14 +565,16 @@ WebPage BuildWebPage(const AppletSettings& settings) {
     return page;
 }
 
-void GenerateWebPage(AppletSettings& settings, const QString& workingDirectory, HtmlTab& tab) {
+void GenerateWebPage(AppletSettings& settings, const QString& workingDirectory,
+                     const QString& language, HtmlTab& tab) {
     DeriveAppletValues(settings);
+    const QString path = appletPagePath(workingDirectory, settings.title);
     // Built before anything is touched: a number the look cannot read stops
     // the run with tab and file as they were.
-    const WebPage page = BuildWebPage(settings);
+    const WebPage page = BuildWebPage(settings, language, path);
 
     tab.clear();
-    AtomicFileWriter writer(appletPagePath(workingDirectory, settings.title));
+    AtomicFileWriter writer(path);
     tab.setLines(linesOf(page.part));
     writer.write(page.bytes);
     writer.commit();

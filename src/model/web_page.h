@@ -19,15 +19,23 @@ namespace brivane {
 // the bottom/right L), ring 1 first: an earlier shadow is painted over a later
 // one, so each ring covers the wider ones below it and its top/left L wins the
 // two corners it shares with its bottom/right L, as the look's corner rule says.
+//
+// The links form a list (announced as "list, N items"), without bullets or
+// spacing. The bar keeps its size wherever it has room and wraps onto more
+// lines where it has not; under forced colours each button gets a border.
 
 // What a bar is built as.
 struct WebBarOptions {
-    // The class that scopes every rule, so a page can hold several bars.
-    QString className = QStringLiteral("brivane-bar");
+    // The class that scopes every rule, so a page can hold several bars. Empty:
+    // the bar's own, "brivane-bar-" and eight hex digits that its look decides.
+    QString className;
     // false: a <nav> element (flow content, for a page of its own or a paste);
     // true: a <span role="navigation">, phrasing content that can stand where an
     // applet stood inside a paragraph, keeping that paragraph's alignment.
     bool phrasing = false;
+    // The path of the page the bar will stand in: the buttons whose links name
+    // it are marked as the current page. Empty: no page is known.
+    QString currentPage;
 };
 
 // The bar's two parts, UTF-8, every line ending in CR LF.
@@ -47,12 +55,27 @@ struct WebPage {
 // From settings whose derived values are up to date. Throws ConversionError
 // when a number the look needs is not a number.
 WebBar BuildWebBar(const AppletSettings& settings, const WebBarOptions& options = {});
-WebPage BuildWebPage(const AppletSettings& settings);
+// `language` is the page's BCP 47 tag; `pagePath` the file the page is meant
+// for, whose own button is marked as the current page (empty: none).
+WebPage BuildWebPage(const AppletSettings& settings, const QString& language,
+                     const QString& pagePath);
 
 // Make HTML in the web format: derive, build, empty the tab, create the page
 // file (WorkingDirectory + title + ".html"), fill the tab with the part, write
 // and commit; failures leave tab and file as GenerateAppletPage's do.
-void GenerateWebPage(AppletSettings& settings, const QString& workingDirectory, HtmlTab& tab);
+void GenerateWebPage(AppletSettings& settings, const QString& workingDirectory,
+                     const QString& language, HtmlTab& tab);
+
+// True when `link`, resolved against the folder of the page at `pagePath` as a
+// browser resolves it, names that page: query and fragment aside, and a folder
+// standing for its index.html. Web addresses never name a local page; an empty
+// link or page names nothing.
+bool linkNamesPage(const QString& link, const QString& pagePath);
+
+// True for a well-formed BCP 47 language tag ("en", "de-CH", "zh-Hant-TW",
+// "sr-Latn-RS", "x-private", "i-klingon"), letter case aside. Only the form is
+// checked, not whether the subtags are registered.
+bool isLanguageTag(QStringView tag);
 
 // Escaping, appended as UTF-8. Text for element content and attribute values:
 // & < > " become character references. Addresses for href and src: blanks,

@@ -35,6 +35,10 @@ public:
     virtual std::optional<QString> saveFile(QWidget* parent, const FileDialogOptions& options) = 0;
     // The shared colour dialog, opened at `initial` with the custom colours shown.
     virtual std::optional<QColor> pickColor(QWidget* parent, const QColor& initial) = 0;
+    // One line of text, asked with `label` under `caption` and opened at
+    // `initial`; the text as typed, or nothing when cancelled.
+    virtual std::optional<QString> askText(QWidget* parent, const QString& caption,
+                                           const QString& label, const QString& initial) = 0;
 };
 
 } // namespace brivane

@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -64,6 +65,18 @@ bool QtDialogs::askYesNo(QWidget* parent, const QString& caption, const QString&
     box.setEscapeButton(no);
     box.exec();
     return box.clickedButton() == yes;
+}
+
+std::optional<QString> QtDialogs::askText(QWidget* parent, const QString& caption,
+                                          const QString& label, const QString& initial) {
+    ActiveWindowKeeper keeper;
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(label);
+    dialog.setTextValue(initial);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
 }
 
 std::optional<QString> QtDialogs::runFileDialog(QWidget* parent, const FileDialogOptions& options,

@@ -24,6 +24,8 @@ public:
     std::optional<QString> openFile(QWidget* parent, const FileDialogOptions& options) override;
     std::optional<QString> saveFile(QWidget* parent, const FileDialogOptions& options) override;
     std::optional<QColor> pickColor(QWidget* parent, const QColor& initial) override;
+    std::optional<QString> askText(QWidget* parent, const QString& caption, const QString& label,
+                                   const QString& initial) override;
 
     // The shared colour dialog (created on first use).
     QColorDialog* colorDialog();

@@ -2,10 +2,12 @@
 
 #include "model/errors.h"
 #include "model/text_file.h"
+#include "model/web_page.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMetaType>
 #include <QSettings>
 #include <QVariant>
@@ -155,6 +157,14 @@ void PreferencesStore::closeKey() {
     open_.reset();
 }
 
+QString systemPageLanguage() {
+    const QLocale system = QLocale::system();
+    const QString tag = system.bcp47Name();
+    if (system.language() == QLocale::C || !isLanguageTag(tag))
+        return QStringLiteral("en");
+    return tag;
+}
+
 void Preferences::LoadPreferences() {
     KeyCloser closer(store_);
     if (store_.openExistingKey()) {
@@ -165,6 +175,9 @@ void Preferences::LoadPreferences() {
             TipFlags[i] = store_.readString(QStringLiteral("tip%1").arg(i + 1));
         const QString format = store_.readString(QStringLiteral("format"));
         PageFormat = format == kWebPageFormat ? kWebPageFormat : kAppletPageFormat;
+        const QString language = store_.readString(QStringLiteral("language"));
+        if (isLanguageTag(language))
+            PageLanguage = language;
         return;
     }
     store_.createKey();
@@ -187,6 +200,12 @@ void Preferences::SavePageFormatPreference() {
     KeyCloser closer(store_);
     if (store_.openExistingKey())
         store_.writeString(QStringLiteral("format"), PageFormat);
+}
+
+void Preferences::SavePageLanguagePreference() {
+    KeyCloser closer(store_);
+    if (store_.openExistingKey())
+        store_.writeString(QStringLiteral("language"), PageLanguage);
 }
 
 void Preferences::MarkTipShown(const QString& valueName) {

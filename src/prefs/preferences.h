@@ -41,6 +41,10 @@ private:
 inline const QString kAppletPageFormat = QStringLiteral("applet");
 inline const QString kWebPageFormat = QStringLiteral("web");
 
+// The language the desktop runs in as a BCP 47 tag ("de-CH"), the web page's
+// language until one is chosen: "en" where the desktop names none (C, POSIX).
+QString systemPageLanguage();
+
 // The preferences as the program holds them during a run.
 class Preferences {
 public:
@@ -53,11 +57,17 @@ public:
     // The page Make HTML writes: "applet" or "web". Read after the tips; a
     // store without the value, or with any other text, means "applet".
     QString PageFormat = kAppletPageFormat;
+    // The web page's language, a BCP 47 tag, kept as "language". Read after the
+    // format; a store without the value, or with text that is no tag, leaves
+    // the desktop's language.
+    QString PageLanguage = systemPageLanguage();
 
     void LoadPreferences();
     void SaveBrowserPreference();
     // Writes PageFormat as "format", only into a store that exists.
     void SavePageFormatPreference();
+    // Writes PageLanguage as "language", only into a store that exists.
+    void SavePageLanguagePreference();
     void MarkTipShown(const QString& valueName);
 
     // The Preview window's place and size, "left,top,width,height", kept as the

@@ -365,7 +365,7 @@ PreparedCase prepare(const BarCase& c, const QString& folder, int index) {
     DeriveAppletValues(p.settings);
     p.look = lookOf(p.settings);
     p.page = folder + QStringLiteral("bar%1.html").arg(index);
-    writeFile(p.page, BuildWebPage(p.settings).bytes);
+    writeFile(p.page, BuildWebPage(p.settings, "en", QString()).bytes);
     p.viewport = QSize(int(p.look.barWidth()) + 2 * kMargin + kRoom,
                        int(p.look.barHeight()) + 2 * kMargin + kRoom);
     return p;
@@ -463,7 +463,7 @@ void WebPageBrowserTest::tidyFindsNothingToReport() {
     s.table.setEntry(ButtonField::Image, 3, "only-image.gif");
     DeriveAppletValues(s);
     const QString page = folder_ + "tidy page.html";
-    writeFile(page, BuildWebPage(s).bytes);
+    writeFile(page, BuildWebPage(s, "en", QString()).bytes);
     QString report;
     QCOMPARE(runTidy(page, report), 0);
     QCOMPARE(report, QString());

@@ -68,14 +68,17 @@ private slots:
         QVERIFY(headEnd > kBefore.size());
         QVERIFY(out.sliced(kBefore.size(), headEnd - kBefore.size()).endsWith("</style>\r\n"));
         const QByteArray bar = out.sliced(headEnd + kHeadToBar.size());
-        QVERIFY(bar.startsWith("<span class=\"brivane-bar\" role=\"navigation\""));
+        QVERIFY(bar.startsWith("<span class=\"brivane-bar-"));
+        QVERIFY(bar.contains("\" role=\"navigation\" aria-label=\"Caf&#xE9; pages\">\r\n"
+                             "<span role=\"list\">\r\n"));
         QVERIFY(!out.contains("applet") || out.count("applet") == kBefore.count("applet"));
 
         // The bar is the one the import reads out of the block: label, link, size.
-        QVERIFY(bar.contains("<a><span><span>Men&#xFC;</span></span></a>"));
+        QVERIFY(bar.contains(
+            "<span role=\"listitem\"><a><span><span>Men&#xFC;</span></span></a></span>"));
         QVERIFY(bar.contains("<a href=\"b%20c.html\">"));
-        QVERIFY(out.contains(".brivane-bar a{position:relative;display:block;flex:none;"
-                             "box-sizing:border-box;width:120px;height:30px;"));
+        QVERIFY(out.contains(" a{position:relative;display:block;box-sizing:border-box;"
+                             "width:120px;height:30px;"));
 
         // What was put in is ASCII, so the page's own character set still holds.
         const QByteArray inserted = out.left(out.size() - kAfter.size()).mid(kBefore.size());
@@ -89,7 +92,7 @@ private slots:
         const QByteArray page = "<p>Menu: " + kApplet + " and more</p>";
         const QByteArray out = convertAppletPage(page).bytes;
         QVERIFY(out.startsWith("<p>Menu: <style>\r\n"));
-        QVERIFY(out.contains("</style>\r\n<span class=\"brivane-bar\""));
+        QVERIFY(out.contains("</style>\r\n<span class=\"brivane-bar-"));
         QVERIFY(out.endsWith("</span>\r\n and more</p>"));
     }
 
@@ -104,6 +107,33 @@ private slots:
         const QByteArray out = convertAppletPage(page).bytes;
         QVERIFY(out.contains(bar.style));
         QVERIFY(out.contains("<p align=Center>\r\n" + bar.markup + "\r\n</p>\r\n"));
+    }
+
+    // The button that links to the page being converted is its current page;
+    // nothing inserted can end a comment or a script around it; a page without
+    // a title of its own leaves the bar unnamed.
+    void ownPageIsMarkedAndNothingInsertedEndsAComment() {
+        const QByteArray page =
+            "<p><applet code=button.class width=80 height=20><param name=buttons value=4>"
+            "<param name='link 0' value='menu.htm'><param name='link 1' value='./menu.htm?a#b'>"
+            "<param name='link 2' value='other.htm'><param name='label 0' value='Menu'>"
+            "</applet></p>";
+        const QByteArray out = convertAppletPage(page, QStringLiteral("/site/menu.htm")).bytes;
+        QCOMPARE(out.count("aria-current=\"page\""), 2);
+        QVERIFY(out.contains("<a href=\"other.htm\"><span>"));
+        QVERIFY(!out.contains("<!--"));
+        QVERIFY(!out.contains("-->"));
+        QVERIFY(!out.contains("aria-label"));
+        QCOMPARE(convertAppletPage(page).bytes.count("aria-current=\"page\""), 0);
+
+        // The program takes the page's own name, resolved in its folder.
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("site")));
+        writeFile(dir.filePath(QStringLiteral("site/menu.htm")), page);
+        QCOMPARE(runConvert({QStringLiteral("site/menu.htm")}, dir.path()).exitCode, 0);
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("site/menu.web.html")))
+                     .count("aria-current=\"page\""),
+                 2);
     }
 
     void refusedPages_data() {

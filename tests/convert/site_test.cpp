@@ -185,7 +185,17 @@ private slots:
         QVERIFY(!QFileInfo::exists(newRoot + QStringLiteral("/shortcut")));
         for (const QString& name : after.keys()) {
             if (kConverted.contains(name)) {
-                QCOMPARE(after[name].first, convertAppletPage(before[name].first).bytes);
+                QCOMPARE(after[name].first,
+                         convertAppletPage(before[name].first, oldRoot + u'/' + name).bytes);
+                // Its own button, and only that, is the current page.
+                const QByteArray label = QFileInfo(name).baseName() == QLatin1String("index")
+                                             ? (name.contains(u'/') ? "About" : "Home")
+                                             : "Team";
+                QCOMPARE(after[name].first.count("aria-current=\"page\""), 1);
+                QVERIFY(QRegularExpression(QStringLiteral("aria-current=\"page\"[^<]*>(<[^>]*>)*") +
+                                           QString::fromLatin1(label) + u'<')
+                            .match(QString::fromLatin1(after[name].first))
+                            .hasMatch());
             } else {
                 QCOMPARE(after[name].first, before[name].first);
                 QCOMPARE(after[name].second, before[name].second);

@@ -18,9 +18,13 @@ QString storeFile(const TestPlatform& platform) {
     return platform.systemPreferencesFolder() + QStringLiteral("/Orlinde/Brivane.conf");
 }
 
-QString storedFormat(const TestPlatform& platform) {
+QString storedValue(const TestPlatform& platform, const QString& name) {
     QSettings file(storeFile(platform), QSettings::IniFormat);
-    return file.value(QStringLiteral("format"), QStringLiteral("<missing>")).toString();
+    return file.value(name, QStringLiteral("<missing>")).toString();
+}
+
+QString storedFormat(const TestPlatform& platform) {
+    return storedValue(platform, QStringLiteral("format"));
 }
 
 // A window started on a store that holds `content`.
@@ -56,13 +60,15 @@ private slots:
     void storedFormatIsReadAtStartUp();
     void webPageThenAppletPageAgain();
     void imageBrowseOffersWebImagesInTheWebFormat();
+    void pageLanguageIsAskedCheckedAndKept();
+    void storedLanguageIsReadAtStartUp();
 };
 
 void MainWebFormatTest::menuChoiceIsKeptInTheStore() {
     CommandsFixture f;
     // Options: Browser, then Page Format with its two exclusive items.
     const QList<QAction*> options = f.ui()->Options1->actions();
-    QCOMPARE(options.size(), 2);
+    QCOMPARE(options.size(), 3);
     QCOMPARE(options[1]->text(), QStringLiteral("Page Format"));
     const QList<QAction*> items = options[1]->menu()->actions();
     QCOMPARE(items, (QList<QAction*>{f.w().AppletPage1, f.w().WebPage1}));
@@ -137,13 +143,13 @@ void MainWebFormatTest::webPageThenAppletPageAgain() {
     f.ui()->SpeedButton4->click();
     const QByteArray webPage = readFile(f.pagePath());
     QVERIFY(webPage.startsWith("<!DOCTYPE html>\r\n"));
-    QCOMPARE(webPage, BuildWebPage(f.w().settings).bytes);
-    QVERIFY(webPage.contains("\r\n<a href=\"my%20home.html\"><span><span>Home &amp; "
-                             "&lt;Away&gt;</span></span></a>\r\n"));
+    QCOMPARE(webPage, BuildWebPage(f.w().settings, f.preferences.PageLanguage, f.pagePath()).bytes);
+    QVERIFY(webPage.contains("\r\n<li><a href=\"my%20home.html\"><span><span>Home &amp; "
+                             "&lt;Away&gt;</span></span></a></li>\r\n"));
     // The tab: the style and the bar, nothing of the head or the body.
     const QString tab = filledTab(f, QStringLiteral("</nav>\n"));
-    QVERIFY(tab.startsWith(QStringLiteral("<style>\n.brivane-bar{")));
-    QVERIFY(tab.endsWith(QStringLiteral("</a>\n</nav>\n")));
+    QVERIFY(tab.startsWith(QStringLiteral("<style>\n.brivane-bar-")));
+    QVERIFY(tab.endsWith(QStringLiteral("</a></li>\n</ul>\n</nav>\n")));
     QVERIFY(!tab.contains(QStringLiteral("<body")));
     QVERIFY(!tab.contains(QStringLiteral("<title")));
 
@@ -153,7 +159,8 @@ void MainWebFormatTest::webPageThenAppletPageAgain() {
     QVERIFY(QFile::remove(f.pagePath()));
     f.platform.dialogs.answerSaveFile(f.path(QStringLiteral("part.html")));
     f.ui()->SpeedButton10->click();
-    QCOMPARE(readFile(f.path(QStringLiteral("part.html"))), BuildWebPage(f.w().settings).part);
+    QCOMPARE(readFile(f.path(QStringLiteral("part.html"))),
+             BuildWebPage(f.w().settings, f.preferences.PageLanguage, f.pagePath()).part);
     QCOMPARE(readFile(f.pagePath()), webPage);
 
     // Test Applet writes the web page and opens it as before.
@@ -186,6 +193,73 @@ void MainWebFormatTest::imageBrowseOffersWebImagesInTheWebFormat() {
     QCOMPARE(shown[1].options.filter,
              QStringLiteral("Images (*.png *.jpg *.jpeg *.gif *.svg *.webp);;") + applet);
     f.platform.dialogs.verifyAllUsed();
+}
+
+// Options > Page Language...: asked with the language in use, checked for its
+// form, kept in the store, declared by the web page.
+void MainWebFormatTest::pageLanguageIsAskedCheckedAndKept() {
+    CommandsFixture f;
+    QAction* item = f.ui()->Options1->actions().value(2);
+    QCOMPARE(item, f.w().PageLanguage1);
+    QCOMPARE(item->text(), QStringLiteral("Page Language..."));
+    // The first run stores no language: the desktop's is used.
+    QCOMPARE(f.preferences.PageLanguage, systemPageLanguage());
+    QVERIFY(isLanguageTag(systemPageLanguage()));
+    QCOMPARE(storedValue(f.platform, QStringLiteral("language")), QStringLiteral("<missing>"));
+
+    f.platform.dialogs.answerText(QStringLiteral(" de-CH "));
+    item->trigger();
+    const auto& asked = f.platform.dialogs.shown().last();
+    QCOMPARE(asked.kind, ScriptedDialogs::Kind::Text);
+    QCOMPARE(asked.caption, QStringLiteral("Page Language"));
+    QCOMPARE(asked.initialText, systemPageLanguage());
+    QCOMPARE(f.preferences.PageLanguage, QStringLiteral("de-CH"));
+    QCOMPARE(storedValue(f.platform, QStringLiteral("language")), QStringLiteral("de-CH"));
+
+    // Not a tag: said so, nothing changed. Cancel: nothing changed.
+    f.platform.dialogs.answerText(QStringLiteral("Swiss German"));
+    f.platform.dialogs.expectMessage();
+    item->trigger();
+    QCOMPARE(f.platform.dialogs.messages().last(),
+             QStringLiteral("'Swiss German' is not a language tag such as en, de-CH or "
+                            "zh-Hant-TW."));
+    f.platform.dialogs.answerText(std::nullopt);
+    item->trigger();
+    QCOMPARE(f.platform.dialogs.shown().last().initialText, QStringLiteral("de-CH"));
+    QCOMPARE(storedValue(f.platform, QStringLiteral("language")), QStringLiteral("de-CH"));
+
+    // The web page declares it; the applet page stays without it.
+    f.ui()->SpeedButton4->click();
+    QVERIFY(readFile(f.pagePath()).startsWith("<html>\r\n"));
+    f.w().WebPage1->trigger();
+    f.ui()->SpeedButton4->click();
+    QVERIFY(readFile(f.pagePath()).startsWith("<!DOCTYPE html>\r\n<html lang=\"de-CH\">\r\n"));
+    f.platform.dialogs.verifyAllUsed();
+}
+
+void MainWebFormatTest::storedLanguageIsReadAtStartUp() {
+    {
+        StartedOn s("[General]\n" + kStoredTips + "format=web\nlanguage=fr-CA\n");
+        s.start();
+        QCOMPARE(s.preferences.PageLanguage, QStringLiteral("fr-CA"));
+    }
+    // Text that is no tag leaves the desktop's language, and the store as it is.
+    {
+        StartedOn s("[General]\n" + kStoredTips + "language=\"fr CA\"\n");
+        s.start();
+        QCOMPARE(s.preferences.PageLanguage, systemPageLanguage());
+        QCOMPARE(storedValue(s.platform, QStringLiteral("language")), QStringLiteral("fr CA"));
+    }
+    // A value that is not text: the store's own message.
+    {
+        StartedOn s("[General]\n" + kStoredTips + "language=a, b\n");
+        s.platform.dialogs.expectError();
+        s.start();
+        QCOMPARE(s.platform.dialogs.errors(),
+                 QStringList{QStringLiteral("Invalid data type for 'language'")});
+        QCOMPARE(s.preferences.PageLanguage, systemPageLanguage());
+        s.platform.dialogs.verifyAllUsed();
+    }
 }
 
 QTEST_MAIN(MainWebFormatTest)

@@ -580,8 +580,8 @@ private slots:
         QCOMPARE(texts(ui->File1), QStringList({"&Open...", "&Import Applet Page...", "&Save",
                                                 "Save &As...", "-", "E&xit"}));
         QCOMPARE(ui->Options1->title(), QStringLiteral("&Options"));
-        // Page Format, added in code beside the layout's Browser item.
-        QCOMPARE(texts(ui->Options1), QStringList({"&Browser", "Page Format"}));
+        // Page Format and Page Language, added in code beside the layout's Browser item.
+        QCOMPARE(texts(ui->Options1), QStringList({"&Browser", "Page Format", "Page Language..."}));
         QCOMPARE(ui->help_meue->title(), QStringLiteral("&Help"));
         QCOMPARE(texts(ui->help_meue),
                  QStringList({"&Help", "&Troubleshooting", "-", "&Orlinde", "-", "&About"}));

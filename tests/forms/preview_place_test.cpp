@@ -54,7 +54,7 @@ private slots:
         PreferencesStore store;
         Preferences preferences(store);
         Tmain_window main(platform.platform, preferences);
-        Tpreview_window preview(main, preferences);
+        Tpreview_window preview(main.settingsSource(), &main, preferences);
         main.setPreviewWindow(&preview);
         main.winId();
         main.windowHandle()->setScreen(target);

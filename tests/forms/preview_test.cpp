@@ -3,6 +3,7 @@
 #include "forms/main/main_window.h"
 #include "forms/preview/bar_view.h"
 #include "forms/preview/preview_window.h"
+#include "forms/settings_source.h"
 #include "prefs/preferences.h"
 #include "test_files.h"
 #include "test_platform.h"
@@ -31,7 +32,7 @@ struct PreviewFixture {
     PreferencesStore store;
     Preferences preferences{store};
     Tmain_window window{platform.platform, preferences};
-    Tpreview_window preview{window, preferences};
+    Tpreview_window preview{window.settingsSource(), &window, preferences};
     QTemporaryDir folder;
 
     PreviewFixture() {
@@ -123,6 +124,7 @@ private slots:
     void keyboardAndFocusMark();
     void zoomKeepsPixelsSquare();
     void menuAndStoredPlace();
+    void standsOnASourceAlone();
 };
 
 void PreviewTest::pixelsMatchTheLook_data() {
@@ -335,6 +337,9 @@ void PreviewTest::followsEveryKindOfControl() {
     };
     f.ui()->border->setText(QStringLiteral("6"));
     changed("number field");
+    // The bar is derived on a copy: the main window's record stays as it was.
+    QCOMPARE(f.window.settings.border, QStringLiteral("3"));
+    QVERIFY(f.window.settings.AppletHeight.isEmpty());
     f.ui()->Horz_check_box->setChecked(true);
     changed("option button");
     f.ui()->button_label->setText(QStringLiteral("Label"));
@@ -510,10 +515,63 @@ void PreviewTest::menuAndStoredPlace() {
     QVERIFY(!f.preview.isVisible());
     const QString stored = QStringLiteral("%1,%2,520,380").arg(f.preview.x()).arg(f.preview.y());
     QCOMPARE(f.preferences.LoadPreviewGeometry(), stored);
-    Tpreview_window next(f.window, f.preferences);
+    Tpreview_window next(f.window.settingsSource(), &f.window, f.preferences);
     QCOMPARE(next.size(), QSize(520, 380));
     QCOMPARE(next.pos(), f.preview.pos());
     QVERIFY(f.platform.dialogs.shown().isEmpty());
+}
+
+namespace {
+
+// Settings held by the test itself, in place of the main window.
+class FakeSource : public SettingsSource {
+public:
+    AppletSettings settings;
+    std::vector<FieldNotANumber> faults;
+    QList<int> selected;
+
+    AppletSettings snapshot() const override {
+        AppletSettings copy = settings;
+        DeriveAppletValues(copy);
+        return copy;
+    }
+    std::vector<FieldNotANumber> fieldsNotNumbers() const override { return faults; }
+    const ButtonTable& buttonTable() const override { return settings.table; }
+    QString workingDirectory() const override { return QDir::tempPath() + u'/'; }
+    void selectButton(int k) override { selected << k; }
+};
+
+} // namespace
+
+// No main window at all: the Preview draws what its source gives, follows its
+// one signal, names its first bad field and hands clicks back to it.
+void PreviewTest::standsOnASourceAlone() {
+    PreferencesStore store;
+    Preferences preferences{store};
+    FakeSource source;
+    source.settings.buttons = QStringLiteral("2");
+    source.settings.table.setEntry(ButtonField::Label, 2, QStringLiteral("Two"));
+    Tpreview_window preview{source, nullptr, preferences};
+    preview.resize(400, 300);
+    preview.showPreview();
+    QCOMPARE(preview.bar()->look().buttonCount, 2);
+    QCOMPARE(preview.bar()->buttonName(2), QStringLiteral("Two"));
+
+    source.settings.buttons = QStringLiteral("3");
+    QCOMPARE(preview.bar()->look().buttonCount, 2); // nothing said yet
+    emit source.changed();
+    QCOMPARE(preview.bar()->look().buttonCount, 3);
+
+    source.faults = {{QStringLiteral("Width"), QStringLiteral("x")},
+                     {QStringLiteral("Height"), QString()}};
+    emit source.changed();
+    QCOMPARE(preview.message(), QStringLiteral("Width: 'x' is not a number"));
+    QCOMPARE(preview.bar()->look().buttonCount, 3);
+
+    const BarLook& look = preview.bar()->look();
+    const QPoint second(int(look.buttonLeft(1)) + 2, int(look.buttonTop(1)) + 2);
+    QTest::mouseClick(preview.bar()->viewport(), Qt::LeftButton, Qt::NoModifier, second);
+    QCOMPARE(source.selected, QList<int>{2});
 }
 
 QTEST_MAIN(PreviewTest)

@@ -50,6 +50,7 @@ private slots:
     void unreadableImage();
     void labelCutOff();
     void scriptLinks();
+    void smallTargets();
     void aSoundBarHasNoFindings();
 };
 
@@ -180,6 +181,33 @@ void BarCheckTest::scriptLinks() {
     QCOMPARE(kinds(findings), QList<BarFinding::Kind>{BarFinding::ScriptLink});
     QCOMPARE(findings[0].text, QStringLiteral("Button 1: the link starts with \"javascript:\", "
                                               "so clicking it runs code."));
+}
+
+// Buttons under 24 x 24 px are hard to hit: every one is named, last among its
+// findings; 24 px each way is enough.
+void BarCheckTest::smallTargets() {
+    Bar bar;
+    bar.settings.buttons = QStringLiteral("3");
+    bar.settings.width = QStringLiteral("20");
+    bar.settings.height = QStringLiteral("18");
+    bar.settings.fOffset = QStringLiteral("0"); // room for a 7 px label
+    bar.settings.clickColour = AppletColour::fromRgb(255, 255, 0);
+    bar.button(1, QStringLiteral("a"), QString(), QStringLiteral("a.html"));
+    bar.button(2, QStringLiteral("b"), QString(), QStringLiteral("javascript:b()"));
+    bar.button(3, QStringLiteral("c"), QString(), QStringLiteral("c.html"));
+    std::vector<BarFinding> findings = bar.check();
+    QCOMPARE(kinds(findings),
+             QList<BarFinding::Kind>({BarFinding::SmallTarget, BarFinding::ScriptLink,
+                                      BarFinding::SmallTarget, BarFinding::SmallTarget}));
+    QCOMPARE(findings[3].button, 3);
+    QCOMPARE(findings[3].text,
+             QStringLiteral("Button 3 is 20 \u00D7 18 px: smaller than 24 \u00D7 24 "
+                            "px, hard to hit on a touch screen."));
+    bar.settings.width = QStringLiteral("240");
+    QCOMPARE(bar.check().size(), size_t(4)); // 18 px high is still too low
+    bar.settings.height = QStringLiteral("24");
+    bar.settings.width = QStringLiteral("24");
+    QCOMPARE(kinds(bar.check()), QList<BarFinding::Kind>{BarFinding::ScriptLink});
 }
 
 void BarCheckTest::aSoundBarHasNoFindings() {

@@ -20,6 +20,8 @@ const char* kindName(ScriptedDialogs::Kind kind) {
         return "save dialog";
     case ScriptedDialogs::Kind::Color:
         return "colour dialog";
+    case ScriptedDialogs::Kind::Text:
+        return "text question";
     }
     return "dialog";
 }
@@ -95,6 +97,13 @@ std::optional<QColor> ScriptedDialogs::pickColor(QWidget*, const QColor& initial
     shown_.append({Kind::Color, {}, {}, {}, initial});
     const Answer answer = take(Kind::Color);
     return answer.yes ? std::optional<QColor>(answer.colour) : std::nullopt;
+}
+
+std::optional<QString> ScriptedDialogs::askText(QWidget*, const QString& caption,
+                                                const QString& label, const QString& initial) {
+    shown_.append({Kind::Text, label, caption, {}, {}, initial});
+    const Answer answer = take(Kind::Text);
+    return answer.yes ? std::optional<QString>(answer.path) : std::nullopt;
 }
 
 void isolatePreferences(const QString& root) {

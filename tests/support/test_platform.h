@@ -18,7 +18,7 @@ namespace brivane::test {
 // running test; answers left unused fail it at verifyAllUsed().
 class ScriptedDialogs : public Dialogs {
 public:
-    enum class Kind { Message, Error, YesNo, OpenFile, SaveFile, Color };
+    enum class Kind { Message, Error, YesNo, OpenFile, SaveFile, Color, Text };
 
     struct Shown {
         Kind kind;
@@ -26,6 +26,7 @@ public:
         QString caption;           // for the question
         FileDialogOptions options; // for file dialogs
         QColor initial;            // for the colour dialog
+        QString initialText;       // for the text question (its label is `text`)
     };
 
     void expectMessage() { queue_.push_back({Kind::Message, true, {}, {}}); }
@@ -40,6 +41,11 @@ public:
     }
     void answerColor(const std::optional<QColor>& colour) {
         queue_.push_back({Kind::Color, colour.has_value(), {}, colour.value_or(QColor())});
+    }
+
+    // std::nullopt answers Cancel.
+    void answerText(const std::optional<QString>& text) {
+        queue_.push_back({Kind::Text, text.has_value(), text.value_or(QString()), {}});
     }
 
     // Every dialog shown so far, in order.
@@ -57,12 +63,14 @@ public:
     std::optional<QString> openFile(QWidget* parent, const FileDialogOptions& options) override;
     std::optional<QString> saveFile(QWidget* parent, const FileDialogOptions& options) override;
     std::optional<QColor> pickColor(QWidget* parent, const QColor& initial) override;
+    std::optional<QString> askText(QWidget* parent, const QString& caption, const QString& label,
+                                   const QString& initial) override;
 
 private:
     struct Answer {
         Kind kind;
         bool yes = false; // Yes, or a file or colour chosen (not cancelled)
-        QString path;
+        QString path;     // or the text typed
         QColor colour;
     };
     // Takes the next answer, failing the test if it is missing or of another kind

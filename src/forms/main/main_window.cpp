@@ -2,6 +2,7 @@
 
 #include "forms/main/up_down.h"
 #include "forms/program_resources.h"
+#include "forms/settings_source.h"
 #include "platform/failure_boundary.h"
 #include "prefs/preferences.h"
 #include "ui_main_window.h"
@@ -94,6 +95,7 @@ Tmain_window::Tmain_window(Platform& platform, Preferences& preferences, QWidget
     wireLaunch();
     wireTipsAndLinks();
     wirePageFormat();
+    wirePageLanguage();
     wirePreview();
 
     connectGuarded(ui->title, &QLineEdit::textChanged, this, [this] { titleChange(); });
@@ -159,29 +161,33 @@ void Tmain_window::titleChange() {
 }
 
 void Tmain_window::captureControls() {
-    settings.width = ui->width->text();
-    settings.height = ui->height->text();
-    settings.buttons = ui->buttons->text();
-    settings.border = ui->border->text();
-    settings.degree = ui->degree->text();
-    settings.fOffset = ui->f_offset->text();
-    settings.title = ui->title->text();
+    captureControlsInto(settings);
+}
 
-    settings.alignIndex = ui->align->currentIndex();
-    settings.align = ui->align->currentText();
-    settings.fontIndex = ui->font_box->currentIndex();
-    settings.font = ui->font_box->currentText();
-    settings.fontSizeIndex = ui->font_size->currentIndex();
-    settings.fontSize = ui->font_size->currentText();
+void Tmain_window::captureControlsInto(AppletSettings& into) const {
+    into.width = ui->width->text();
+    into.height = ui->height->text();
+    into.buttons = ui->buttons->text();
+    into.border = ui->border->text();
+    into.degree = ui->degree->text();
+    into.fOffset = ui->f_offset->text();
+    into.title = ui->title->text();
 
-    settings.style0 = ui->style0->isChecked();
-    settings.vertical = ui->vert_check_box->isChecked();
-    settings.plain = ui->plain->isChecked();
-    settings.bold = ui->bold->isChecked();
-    settings.italic = ui->italic->isChecked();
-    settings.left = ui->left->isChecked();
-    settings.center = ui->center->isChecked();
-    settings.right = ui->right->isChecked();
+    into.alignIndex = ui->align->currentIndex();
+    into.align = ui->align->currentText();
+    into.fontIndex = ui->font_box->currentIndex();
+    into.font = ui->font_box->currentText();
+    into.fontSizeIndex = ui->font_size->currentIndex();
+    into.fontSize = ui->font_size->currentText();
+
+    into.style0 = ui->style0->isChecked();
+    into.vertical = ui->vert_check_box->isChecked();
+    into.plain = ui->plain->isChecked();
+    into.bold = ui->bold->isChecked();
+    into.italic = ui->italic->isChecked();
+    into.left = ui->left->isChecked();
+    into.center = ui->center->isChecked();
+    into.right = ui->right->isChecked();
 }
 
 void Tmain_window::deriveAppletValues() {

@@ -26,6 +26,7 @@ class Ttip_window;
 class Tbrowser_window;
 class HtmlBox;
 class Tpreview_window;
+class SettingsSource;
 
 // The main window: the tabbed working surface. Most applet settings live in its
 // controls (ui->width, ui->title, ...); the rest live in `settings` beside them.
@@ -43,6 +44,9 @@ public:
 
     // The Preview window, created after the others; View > Preview shows it.
     void setPreviewWindow(Tpreview_window* preview) { preview_ = preview; }
+
+    // What the other windows may read of the settings, and its one signal.
+    SettingsSource& settingsSource() const { return *settingsSource_; }
 
     Ui::Tmain_window* controls() const { return ui.get(); }
 
@@ -141,6 +145,10 @@ public:
     // The image browse dialog's filter for the chosen format.
     QString imageBrowseFilter() const;
 
+    // --- page language (Options > Page Language...) ------------------------------
+    QAction* PageLanguage1 = nullptr; // "Page Language..."
+    void PageLanguage1Click();
+
     // --- preview -------------------------------------------------------------
     void Preview1Click();
     // Moves the per-button editor to button k, as Last and Next would; a k
@@ -150,6 +158,8 @@ public:
     // Copies the controls' current texts and selections into `settings`, so a
     // command sees what the controls show at the moment it runs.
     void captureControls();
+    // The same into another record, leaving `settings` as it is.
+    void captureControlsInto(AppletSettings& into) const;
     // captureControls() and the derivation step.
     void deriveAppletValues();
     // The colour forms into the hidden swatch panels.
@@ -170,6 +180,7 @@ private:
     void wireLaunch();
     void wireTipsAndLinks();
     void wirePageFormat();
+    void wirePageLanguage();
     void wirePreview();
 
     std::unique_ptr<Ui::Tmain_window> ui;
@@ -180,6 +191,7 @@ private:
     Tbrowser_window* browser_ = nullptr;
     HtmlBox* htmlBox_ = nullptr; // the "HTML" tab's box and the page it shows (a child)
     Tpreview_window* preview_ = nullptr;
+    std::unique_ptr<SettingsSource> settingsSource_;
 };
 
 } // namespace brivane

@@ -1,6 +1,7 @@
 // The three colour choosers and the hidden swatches that carry their colours.
 #include "forms/main/main_window.h"
 
+#include "forms/settings_source.h"
 #include "platform/failure_boundary.h"
 #include "ui_main_window.h"
 
@@ -64,6 +65,9 @@ void Tmain_window::updateSwatches() {
     paintSwatch(ui->Color_Panel, settings.buttonColour);
     paintSwatch(ui->font_color_panel, settings.fontColour);
     paintSwatch(ui->click_color_box, settings.clickColour);
+    // A colour chosen or read from a file: the windows drawn from the settings follow.
+    if (settingsSource_)
+        emit settingsSource_->changed();
 }
 
 } // namespace brivane

@@ -49,7 +49,7 @@ bool Tmain_window::webPageFormat() const {
 
 void Tmain_window::generatePage(HtmlTab& tab) {
     if (webPageFormat())
-        GenerateWebPage(settings, WorkingDirectory, tab);
+        GenerateWebPage(settings, WorkingDirectory, preferences_.PageLanguage, tab);
     else
         GenerateAppletPage(settings, WorkingDirectory, tab);
 }

@@ -1,7 +1,8 @@
-// View > Preview, and the preview's way into the per-button editor.
+// View > Preview, and what the other windows read of the settings.
 #include "forms/main/main_window.h"
 
 #include "forms/preview/preview_window.h"
+#include "forms/settings_source.h"
 #include "model/errors.h"
 #include "platform/failure_boundary.h"
 #include "ui_main_window.h"
@@ -12,6 +13,68 @@
 
 namespace brivane {
 
+namespace {
+
+// Keeps a settings record's button table aside while the rest of it is copied:
+// 131 thousand texts are not copied on every keystroke, and the look never
+// reads them. The table is put back however the copy ends.
+class TableAside {
+public:
+    explicit TableAside(AppletSettings& settings)
+        : settings_(settings), table_(std::move(settings.table)) {}
+    ~TableAside() { settings_.table = std::move(table_); }
+    TableAside(const TableAside&) = delete;
+    TableAside& operator=(const TableAside&) = delete;
+
+private:
+    AppletSettings& settings_;
+    ButtonTable table_;
+};
+
+// The main window's settings as the other windows see them.
+class MainSettingsSource final : public SettingsSource {
+public:
+    MainSettingsSource(Tmain_window& window, AppletSettings& settings)
+        : window_(window), settings_(settings) {}
+
+    AppletSettings snapshot() const override {
+        AppletSettings copy;
+        {
+            TableAside aside(settings_);
+            copy = settings_;
+        }
+        window_.captureControlsInto(copy);
+        DeriveAppletValues(copy);
+        return copy;
+    }
+
+    std::vector<FieldNotANumber> fieldsNotNumbers() const override {
+        Ui::Tmain_window* c = window_.controls();
+        const std::pair<QLineEdit*, QLabel*> numbers[] = {
+            {c->width, c->Label1},   {c->height, c->Label2}, {c->buttons, c->Label3},
+            {c->border, c->Label17}, {c->degree, c->Label5}, {c->f_offset, c->Spacing}};
+        std::vector<FieldNotANumber> faults;
+        for (const auto& [field, caption] : numbers) {
+            try {
+                StrToInt(field->text());
+            } catch (const ConversionError&) {
+                faults.push_back({caption->text().trimmed(), field->text()});
+            }
+        }
+        return faults;
+    }
+
+    const ButtonTable& buttonTable() const override { return settings_.table; }
+    QString workingDirectory() const override { return window_.WorkingDirectory; }
+    void selectButton(int k) override { window_.SelectButton(k); }
+
+private:
+    Tmain_window& window_;
+    AppletSettings& settings_;
+};
+
+} // namespace
+
 // The View menu sits between Options and Help; the other menus stay as laid out.
 void Tmain_window::wirePreview() {
     auto* View1 = new QMenu(QStringLiteral("&View"), this);
@@ -21,6 +84,24 @@ void Tmain_window::wirePreview() {
     Preview1->setShortcut(QKeySequence(Qt::Key_F5));
     menuBar()->insertMenu(ui->help_meue->menuAction(), View1);
     connectGuarded(Preview1, &QAction::triggered, this, [this] { Preview1Click(); });
+
+    // Every control the settings are read from. Open, Import and Reset All
+    // also change button texts that no box shows; they are connected after
+    // their own handlers (wired earlier), so the source speaks once they are done.
+    settingsSource_ = std::make_unique<MainSettingsSource>(*this, settings);
+    SettingsSource* source = settingsSource_.get();
+    for (QLineEdit* edit :
+         {ui->width, ui->height, ui->buttons, ui->border, ui->degree, ui->f_offset, ui->link_box,
+          ui->frame_box, ui->button_label, ui->image_box})
+        connect(edit, &QLineEdit::textChanged, source, &SettingsSource::changed);
+    for (QComboBox* list : {ui->font_box, ui->font_size})
+        connect(list, &QComboBox::currentIndexChanged, source, &SettingsSource::changed);
+    for (QRadioButton* option : {ui->style0, ui->style1, ui->vert_check_box, ui->Horz_check_box,
+                                 ui->plain, ui->bold, ui->italic, ui->left, ui->center, ui->right})
+        connect(option, &QAbstractButton::toggled, source, &SettingsSource::changed);
+    connect(ui->Open1, &QAction::triggered, source, &SettingsSource::changed);
+    connect(Import1, &QAction::triggered, source, &SettingsSource::changed);
+    connect(ui->SpeedButton2, &QAbstractButton::clicked, source, &SettingsSource::changed);
 }
 
 void Tmain_window::Preview1Click() {

@@ -1,44 +1,23 @@
 #include "forms/preview/preview_window.h"
 
-#include "forms/main/main_window.h"
 #include "forms/preview/bar_view.h"
-#include "model/errors.h"
+#include "forms/settings_source.h"
 #include "platform/failure_boundary.h"
 #include "platform/window_beside.h"
 #include "prefs/preferences.h"
-#include "ui_main_window.h"
 #include "ui_preview_window.h"
 
 #include <QAction>
-#include <QEvent>
 #include <QFontMetrics>
+#include <QHideEvent>
 #include <QListWidget>
 
 namespace brivane {
 
-namespace {
-
-// Keeps a settings record's button table aside while the rest of it is copied:
-// 131 thousand texts are not copied on every keystroke, and the look never
-// reads them. The table is put back however the copy ends.
-class TableAside {
-public:
-    explicit TableAside(AppletSettings& settings)
-        : settings_(settings), table_(std::move(settings.table)) {}
-    ~TableAside() { settings_.table = std::move(table_); }
-    TableAside(const TableAside&) = delete;
-    TableAside& operator=(const TableAside&) = delete;
-
-private:
-    AppletSettings& settings_;
-    ButtonTable table_;
-};
-
-} // namespace
-
-Tpreview_window::Tpreview_window(Tmain_window& main, Preferences& preferences, QWidget* parent)
-    : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::Tpreview_window>()), main_(main),
-      preferences_(preferences) {
+Tpreview_window::Tpreview_window(SettingsSource& source, QWidget* beside, Preferences& preferences,
+                                 QWidget* parent)
+    : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::Tpreview_window>()), source_(source),
+      beside_(beside), preferences_(preferences) {
     ui->setupUi(this);
     ui->message_label->hide();
     ui->Splitter1->setStretchFactor(0, 3);
@@ -61,7 +40,7 @@ Tpreview_window::Tpreview_window(Tmain_window& main, Preferences& preferences, Q
     });
     // A click on a button, or Space on it, selects it in the per-button editor.
     connect(bar(), &BarView::buttonChosen, this,
-            [this](int k) { runGuarded([this, k] { main_.SelectButton(k); }); });
+            [this](int k) { runGuarded([this, k] { source_.selectButton(k); }); });
     auto choose = [this](QListWidgetItem* item) {
         const int row = ui->check_list->row(item);
         runGuarded([this, row] { check_listClick(row); });
@@ -76,7 +55,7 @@ Tpreview_window::Tpreview_window(Tmain_window& main, Preferences& preferences, Q
             checkTimer_.start();
     });
 
-    wireControls();
+    connectGuarded(&source_, &SettingsSource::changed, this, [this] { refresh(); });
     // A stored place that cannot be read is reported, and the window still comes.
     runGuarded([this] { restoreGeometry(); });
 }
@@ -91,68 +70,23 @@ BarView* Tpreview_window::bar() const {
     return ui->bar;
 }
 
-// Every control the bar depends on, and the swatches the colour choosers and
-// Open paint. Open and Reset All also change button texts that no box shows:
-// the bar is drawn again after them.
-void Tpreview_window::wireControls() {
-    Ui::Tmain_window* c = main_.controls();
-    auto follow = [this](auto* sender, auto signal) {
-        connectGuarded(sender, signal, this, [this] { refresh(); });
-    };
-    for (QLineEdit* edit : {c->width, c->height, c->buttons, c->border, c->degree, c->f_offset,
-                            c->link_box, c->frame_box, c->button_label, c->image_box})
-        follow(edit, &QLineEdit::textChanged);
-    for (QComboBox* list : {c->font_box, c->font_size})
-        follow(list, &QComboBox::currentIndexChanged);
-    for (QRadioButton* option : {c->style0, c->style1, c->vert_check_box, c->Horz_check_box,
-                                 c->plain, c->bold, c->italic, c->left, c->center, c->right})
-        follow(option, &QAbstractButton::toggled);
-    follow(c->Open1, &QAction::triggered);
-    follow(c->SpeedButton2, &QAbstractButton::clicked);
-    for (QWidget* swatch :
-         {static_cast<QWidget*>(c->Color_Panel), static_cast<QWidget*>(c->font_color_panel),
-          static_cast<QWidget*>(c->click_color_box)})
-        swatch->installEventFilter(this);
-}
-
-bool Tpreview_window::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::PaletteChange)
-        runGuarded([this] { refresh(); });
-    return QWidget::eventFilter(watched, event);
-}
-
-AppletSettings Tpreview_window::settingsOf(Tmain_window& main) {
-    main.captureControls();
-    TableAside aside(main.settings);
-    AppletSettings copy = main.settings;
-    return copy;
-}
-
 void Tpreview_window::refresh() {
     // A hidden window catches up when it is shown.
     if (!isVisible())
         return;
     // A field that holds no number keeps the last good bar and is named.
-    Ui::Tmain_window* c = main_.controls();
-    const std::pair<QLineEdit*, QLabel*> numbers[] = {
-        {c->width, c->Label1},   {c->height, c->Label2}, {c->buttons, c->Label3},
-        {c->border, c->Label17}, {c->degree, c->Label5}, {c->f_offset, c->Spacing}};
-    for (const auto& [field, caption] : numbers) {
-        try {
-            StrToInt(field->text());
-        } catch (const ConversionError&) {
-            ui->message_label->setText(QStringLiteral("%1: '%2' is not a number")
-                                           .arg(caption->text().trimmed(), field->text()));
-            ui->message_label->show();
-            return;
-        }
+    const std::vector<FieldNotANumber> faults = source_.fieldsNotNumbers();
+    if (!faults.empty()) {
+        ui->message_label->setText(QStringLiteral("%1: '%2' is not a number")
+                                       .arg(faults.front().caption, faults.front().text));
+        ui->message_label->show();
+        return;
     }
-    AppletSettings settings = settingsOf(main_);
-    DeriveAppletValues(settings);
+    const AppletSettings settings = source_.snapshot();
     const BarLook look = lookOf(settings);
     ui->message_label->clear();
     ui->message_label->hide();
-    bar()->setBar(look, &main_.settings.table, main_.WorkingDirectory);
+    bar()->setBar(look, &source_.buttonTable(), source_.workingDirectory());
     startCheck();
 }
 
@@ -169,7 +103,7 @@ void Tpreview_window::startCheck() {
 bool Tpreview_window::checkStep() {
     const int count = checkedLook_.buttonCount;
     const int last = std::min(count, checkNext_ + kCheckStep - 1);
-    checkButtons(checkedLook_, main_.settings.table, main_.WorkingDirectory,
+    checkButtons(checkedLook_, source_.buttonTable(), source_.workingDirectory(),
                  measuresFor(checkedLook_), checkNext_, last, checking_);
     checkNext_ = last + 1;
     if (checkNext_ <= count) {
@@ -228,14 +162,14 @@ void Tpreview_window::check_listClick(int row) {
         return;
     const int k = findings_[size_t(row)].button;
     bar()->setFocusedButton(k);
-    main_.SelectButton(k);
+    source_.selectButton(k);
 }
 
 void Tpreview_window::showPreview() {
     // The first time (with no place kept from an earlier run) beside the main
     // window, so the bar and the controls that change it are both in view.
     if (!placed_) {
-        placeBeside(this, &main_);
+        placeBeside(this, beside_);
         placed_ = true;
     }
     show();

@@ -18,14 +18,13 @@ namespace brivane {
 
 class BarView;
 class Preferences;
-class Tmain_window;
+class SettingsSource;
 
-// The Preview window: the bar drawn from the main window's controls as they
-// are now, and below it the check's findings. It follows every change of the
-// controls, writes no file and shows no message box: a number field that holds
-// no number leaves the last good bar in place and is named in one line.
-// Created once; closing only hides it. Its place and size are kept in the
-// preferences store.
+// The Preview window: the bar drawn from the settings as the main window's
+// controls show them now (read through a SettingsSource), and below it the
+// check's findings. It follows every change the source signals, writes no file and shows no message
+// box: a number field that holds no number leaves the last good bar in place and is named in one
+// line. Created once; closing only hides it. Its place and size are kept in the preferences store.
 class Tpreview_window : public QWidget {
     Q_OBJECT
 
@@ -33,7 +32,9 @@ public:
     // The check's list shows at most this many findings, and says so.
     static constexpr int kShownFindings = 1000;
 
-    Tpreview_window(Tmain_window& main, Preferences& preferences, QWidget* parent = nullptr);
+    // `beside`: the window it first opens beside (the one the settings are edited in).
+    Tpreview_window(SettingsSource& source, QWidget* beside, Preferences& preferences,
+                    QWidget* parent = nullptr);
     ~Tpreview_window() override;
 
     Ui::Tpreview_window* controls() const { return ui.get(); }
@@ -41,7 +42,7 @@ public:
 
     // View > Preview: shows the window (placing it as stored the first time).
     void showPreview();
-    // Draws the bar from the controls now (while shown) and schedules the check.
+    // Draws the bar from the settings now (while shown) and schedules the check.
     void refresh();
     // The check's findings for the bar shown; runs a check still pending first.
     const std::vector<BarFinding>& findings();
@@ -54,18 +55,11 @@ public:
     // The check's measuring for a look: labels and images as the bar draws them.
     static BarMeasures measuresFor(const BarLook& look);
 
-    // The main window's settings as its controls show them, derived on a copy:
-    // the main window's own derived values stay as they are. The copy's button
-    // table is left empty; the texts are read from the main window's.
-    static AppletSettings settingsOf(Tmain_window& main);
-
 protected:
     void hideEvent(QHideEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void wireControls();
     void startCheck();
     bool checkStep(); // true once the check is complete
     void showFindings();
@@ -74,7 +68,8 @@ private:
     void storeGeometry();
 
     std::unique_ptr<Ui::Tpreview_window> ui;
-    Tmain_window& main_;
+    SettingsSource& source_;
+    QWidget* beside_;
     Preferences& preferences_;
     bool placed_ = false;
     bool checkPending_ = false;
