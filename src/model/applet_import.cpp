@@ -148,6 +148,43 @@ std::optional<QString> optionCode(const QString& text, char last) {
     return std::nullopt;
 }
 
+// Whether a browser would run the address as script, or show it as a document
+// made of the address itself: its scheme is javascript:, vbscript: or data: in
+// any case, read as a browser reads it (past leading blanks and control
+// characters, with tabs and line breaks anywhere dropped).
+bool isScriptLink(const QString& link) {
+    QString scheme;
+    bool leading = true;
+    for (const QChar c : link) {
+        if (leading && c.unicode() <= 0x20)
+            continue;
+        leading = false;
+        if (c == u'\t' || c == u'\n' || c == u'\r')
+            continue;
+        if (c == u':')
+            return scheme == QLatin1String("javascript") || scheme == QLatin1String("vbscript") ||
+                   scheme == QLatin1String("data");
+        const bool alpha = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+        const bool other = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
+        if (!(alpha || (other && !scheme.isEmpty())) || scheme.size() > 10)
+            return false; // no scheme, or longer than any of the three
+        scheme += c.toLower();
+    }
+    return false; // no scheme: an address within the site
+}
+
+// A value in a report: its first 40 characters, with control characters shown
+// as blanks so that each problem stays one line.
+QString shortened(const QString& value) {
+    constexpr qsizetype kShown = 40;
+    QString shown = value.left(kShown);
+    for (QChar& c : shown) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = u' ';
+    }
+    return value.size() > kShown ? shown + QChar(0x2026) : shown;
+}
+
 class ImportApplier {
 public:
     ImportApplier(const ImportedApplet& applet, ImportTarget& target)
@@ -171,7 +208,14 @@ public:
         problems_ << params_.badNumbers;
         for (const auto& [k, fields] : params_.buttons) {
             for (ButtonField field : kSettingsButtonFields) {
-                if (const auto& value = fields[size_t(field)])
+                const auto& value = fields[size_t(field)];
+                if (!value)
+                    continue;
+                if (field == ButtonField::Link && isScriptLink(*value))
+                    problems_.add(ImportProblem::Kind::DroppedLink,
+                                  QStringLiteral("link %1: script link dropped: %2")
+                                      .arg(QString::number(k), shortened(*value)));
+                else
                     target_.setButtonEntry(field, k + 1, *value);
             }
         }

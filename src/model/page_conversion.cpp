@@ -39,14 +39,34 @@ QByteArray asciiMarkup(const QByteArray& utf8) {
     return out;
 }
 
+QString hiddenAppletReason(const QString& where) {
+    return QStringLiteral("its button bar applet lies %1, where a browser does not show it as "
+                          "part of the page")
+        .arg(where);
+}
+
 } // namespace
 
 ConvertedPage convertAppletPage(QByteArrayView page, const QString& pagePath) {
     const ImportedApplet applet = readAppletPage(page);
+    if (applet.utf16)
+        throw Error(QStringLiteral("the page is in UTF-16, which is not converted (save it as "
+                                   "UTF-8 first)"));
+    if (!applet.found && !applet.hiddenApplet.isEmpty())
+        throw Error(hiddenAppletReason(applet.hiddenApplet));
     if (!applet.found)
         throw NoAppletError(QStringLiteral("no button bar applet found"));
     if (!applet.closed)
         throw Error(QStringLiteral("its button bar applet is never closed (no </applet>)"));
+    // The settings are read as a browser without script reads the page; the bar
+    // goes where a browser that runs script sees the applet too, or nowhere.
+    const ImportedApplet withScript = readAppletPage(page, PageScripting::On);
+    if (!withScript.found || withScript.blockBegin != applet.blockBegin ||
+        withScript.blockEnd != applet.blockEnd)
+        throw Error(withScript.hiddenApplet.isEmpty()
+                        ? QStringLiteral("its button bar applet is not the same where a browser "
+                                         "runs script (see its <noscript>)")
+                        : hiddenAppletReason(withScript.hiddenApplet));
 
     AppletSettings settings;
     RecordImportTarget target(settings);

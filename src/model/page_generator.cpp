@@ -255,6 +255,19 @@ AppletPage BuildAppletPage(const AppletSettings& s) {
     return page;
 }
 
+namespace {
+
+// Whether every byte is ASCII. One pass that ORs the bytes together, with no exit
+// part way, so that the compiler can take many bytes at a time.
+bool isAscii(QByteArrayView bytes) {
+    unsigned char seen = 0;
+    for (const char c : bytes)
+        seen |= static_cast<unsigned char>(c);
+    return seen < 0x80;
+}
+
+} // namespace
+
 void GenerateAppletPage(AppletSettings& settings, const QString& workingDirectory, HtmlTab& tab) {
     DeriveAppletValues(settings);
     // Emptied first, so the tab lets go of the previous page before the next one
@@ -265,6 +278,12 @@ void GenerateAppletPage(AppletSettings& settings, const QString& workingDirector
 
     AtomicFileWriter writer(appletPagePath(workingDirectory, settings.title));
     tab.setLines(page);
+    // The page declares no character set, so a browser guesses it, and guesses
+    // UTF-8 text wrong often enough ("CafÃ©"). The byte order mark settles it in
+    // every browser; a page of ASCII alone reads the same in all of them and is
+    // written without it.
+    if (!isAscii(page.bytes))
+        writer.write(kUtf8ByteOrderMark.data(), qsizetype(kUtf8ByteOrderMark.size()));
     writer.write(page.bytes);
     writer.commit();
 }

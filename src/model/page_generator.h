@@ -7,6 +7,8 @@
 #include <QList>
 #include <QString>
 
+#include <string_view>
+
 namespace brivane {
 
 // The page file's bytes (UTF-8, CR LF after every line, 30 + 4N lines) and its
@@ -50,6 +52,10 @@ public:
     // The tab shows page.line(0) to the last, one a line. Keeping the page is cheap.
     virtual void setLines(const AppletPage& page) = 0;
 };
+
+// What a page file that holds any character beyond ASCII begins with, before the
+// page's bytes, so that browsers read it as UTF-8.
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // WorkingDirectory + title + ".html", joined as they are.
 QString appletPagePath(const QString& workingDirectory, const QString& title);

@@ -127,6 +127,19 @@ int writeAll(int fd, const char* data, qsizetype size, qint64 offset = -1) {
     return 0;
 }
 
+// In a sticky folder that anyone may write (/tmp), another user can plant a link
+// for someone else to follow. The kernel follows a link there only for the link's
+// owner or when the folder's owner made it (fs.protected_symlinks), and a link
+// resolved here, outside the kernel, has to meet the same rule.
+bool mayFollow(const struct stat& link, const QByteArray& folder) {
+    struct stat dir;
+    if (::stat(folder.constData(), &dir) != 0)
+        return false;
+    const mode_t shared = S_ISVTX | S_IWOTH;
+    return (dir.st_mode & shared) != shared || link.st_uid == ::geteuid() ||
+           link.st_uid == dir.st_uid;
+}
+
 // Follows the symbolic links that the path ends in to the file they lead to,
 // also when that file does not exist yet: a link whose file is missing is
 // written through like any other, and the link stays in place. The folders on
@@ -136,6 +149,8 @@ QByteArray followLinks(QByteArray path, const QString& shown) {
         struct stat st;
         if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
             return path;
+        if (!mayFollow(st, folderOf(path)))
+            throwIo(EACCES, shown, false);
         char buffer[PATH_MAX];
         const ssize_t got = ::readlink(path.constData(), buffer, sizeof buffer);
         if (got < 0 || size_t(got) == sizeof buffer)
@@ -146,18 +161,14 @@ QByteArray followLinks(QByteArray path, const QString& shown) {
     throwIo(ELOOP, shown, false);
 }
 
-// A file that replaces another keeps its owner and group where the process may
-// give them: root may give any, others at least a group of their own. Where it
-// may not, the file is saved all the same.
-void keepOwnerAndGroup(int fd, const struct stat& old) {
+// Gives the new file the owner and group of the one it replaces; false where the
+// process may not (only root may give a file away, others only their own groups).
+bool keepOwnerAndGroup(int fd, const struct stat& old) {
     struct stat now;
-    if (::fstat(fd, &now) != 0 || (now.st_uid == old.st_uid && now.st_gid == old.st_gid))
-        return;
-    if (::fchown(fd, old.st_uid, old.st_gid) == 0 || errno != EPERM)
-        return;
-    if (::fchown(fd, uid_t(-1), old.st_gid) != 0) {
-        // Not ours to give either: the file keeps the process's group.
-    }
+    if (::fstat(fd, &now) != 0)
+        return false;
+    return (now.st_uid == old.st_uid && now.st_gid == old.st_gid) ||
+           ::fchown(fd, old.st_uid, old.st_gid) == 0;
 }
 
 } // namespace
@@ -250,32 +261,84 @@ void InputFile::close() {
 AtomicFileWriter::AtomicFileWriter(const QString& path, Existing existing)
     : path_(path), existing_(existing) {
     checkNamesAFile(path, false);
-    if (existing == Existing::Keep) {
-        struct stat st;
-        if (::lstat(encodedPath(path).constData(), &st) == 0)
-            throwIo(EEXIST, path, false);
-    }
+    if (existing == Existing::Keep)
+        openForNewName();
+    else
+        openForReplacing();
+}
+
+// The name is looked at here only to fail early. Nothing is resolved in between:
+// the link at commit() makes the name, and the kernel, which follows no symbolic
+// link there, refuses it if anything holds the name by then. So whatever appears
+// meanwhile (a hard link of another file, a link into another folder) is never
+// written into, nor written through.
+void AtomicFileWriter::openForNewName() {
+    target_ = encodedPath(path_);
+    struct stat st;
+    if (::lstat(target_.constData(), &st) == 0)
+        throwIo(EEXIST, path_, false);
+    const QByteArray folder = checkedFolder();
+    if (!openTemporary(folder))
+        throwIo(errno, path_, false);
+    setModeOrDiscard(0666 & ~currentUmask());
+}
+
+void AtomicFileWriter::openForReplacing() {
     // A symbolic link is followed, so that saving through it replaces the file it
     // points to and leaves the link in place.
-    target_ = followLinks(encodedPath(path), path);
+    target_ = followLinks(encodedPath(path_), path_);
 
     struct stat st;
     const bool exists = ::stat(target_.constData(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode))
-        throwIo(EISDIR, path, false);
+        throwIo(EISDIR, path_, false);
     if (exists && S_ISCHR(st.st_mode)) {
         // A device cannot be replaced by renaming (and must not be: renaming over
         // /dev/full would remove the device node). Write to it directly.
-        openDevice();
+        openExisting(Mode::Device);
         return;
     }
     if (exists && !S_ISREG(st.st_mode))
-        refuseNotAFile(path, false);
+        refuseNotAFile(path_, false);
     // The rename would silently replace a file that may not be written; refuse it as
     // writing into it would have been refused.
     if (exists && ::access(target_.constData(), W_OK) != 0)
-        throwIo(errno, path, false);
+        throwIo(errno, path_, false);
 
+    const QByteArray folder = checkedFolder();
+    // Renaming a new file over one with other hard links would part it from them.
+    if (exists && st.st_nlink > 1) {
+        openExisting(Mode::InPlace);
+        return;
+    }
+    if (!openTemporary(folder)) {
+        // A folder that takes no new file, holding a file that may be written:
+        // write that file in place, as it could be written by any editor.
+        const int error = errno;
+        if (exists && (error == EACCES || error == EPERM || error == EROFS)) {
+            openExisting(Mode::InPlace);
+            return;
+        }
+        throwIo(error, path_, false);
+    }
+    if (!exists) {
+        setModeOrDiscard(0666 & ~currentUmask());
+        return;
+    }
+    // A replacement would change hands to whoever saves it. Writing in place keeps
+    // the owner, group and mode, as it does for hard links.
+    if (!keepOwnerAndGroup(fd_, st)) {
+        discard();
+        openExisting(Mode::InPlace);
+        return;
+    }
+    // The temporary file is created private (0600); the saved file carries the mode
+    // of the one it replaces. This comes after the owner, whose change would clear
+    // the set-id bits.
+    setModeOrDiscard(st.st_mode & 07777);
+}
+
+QByteArray AtomicFileWriter::checkedFolder() const {
     const QByteArray folder = folderOf(target_);
     if (!isFolder(folder))
         throw IoError(ENOENT, QStringLiteral("Invalid filename"));
@@ -285,38 +348,26 @@ AtomicFileWriter::AtomicFileWriter(const QString& path, Existing existing)
     if (nameMax <= 0)
         nameMax = NAME_MAX;
     if (nameOf(target_).size() > nameMax)
-        throwIo(ENAMETOOLONG, path, false);
+        throwIo(ENAMETOOLONG, path_, false);
+    return folder;
+}
 
-    // Renaming a new file over one with other hard links would part it from them.
-    if (exists && st.st_nlink > 1) {
-        openInPlace();
-        return;
-    }
-    if (!openUnnamedTemporary(folder)) {
-        int error = errno;
-        // Kernels and file systems without unnamed files: a named one, as before.
-        if (error == EOPNOTSUPP || error == EISDIR || error == EINVAL)
-            error = openNamedTemporary(folder) ? 0 : errno;
-        if (error != 0) {
-            // A folder that takes no new file, holding a file that may be written:
-            // write that file in place, as it could be written by any editor.
-            if (exists && (error == EACCES || error == EPERM || error == EROFS)) {
-                openInPlace();
-                return;
-            }
-            throwIo(error, path, false);
-        }
-    }
-    if (exists)
-        keepOwnerAndGroup(fd_, st);
-    // The temporary file is created private (0600). The saved file should carry the
-    // mode of the file it replaces, or the usual mode of a new file. This comes after
-    // the owner, whose change would clear the set-id bits.
-    const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~currentUmask());
+bool AtomicFileWriter::openTemporary(const QByteArray& folder) {
+    if (openUnnamedTemporary(folder))
+        return true;
+    // Kernels and file systems without unnamed files: a named one, as before.
+    const int error = errno;
+    if (error == EOPNOTSUPP || error == EISDIR || error == EINVAL)
+        return openNamedTemporary(folder);
+    errno = error;
+    return false;
+}
+
+void AtomicFileWriter::setModeOrDiscard(mode_t mode) {
     if (::fchmod(fd_, mode) != 0) {
         const int error = errno;
         discard();
-        throwIo(error, path, false);
+        throwIo(error, path_, false);
     }
 }
 
@@ -355,30 +406,20 @@ bool AtomicFileWriter::openNamedTemporary(const QByteArray& folder) {
     return true;
 }
 
-void AtomicFileWriter::openInPlace() {
+// The file the name already holds: a regular file written in place or a device
+// written directly. The links were resolved already, so a link that has taken
+// the name meanwhile is not followed.
+void AtomicFileWriter::openExisting(Mode mode) {
     struct stat st;
-    fd_ = openWithoutBlocking(target_, O_WRONLY, st);
+    fd_ = openWithoutBlocking(target_, O_WRONLY | O_NOFOLLOW, st);
     if (fd_ < 0)
-        throwIo(errno, path_, false);
-    if (!S_ISREG(st.st_mode)) {
+        throwIo(errno == ELOOP ? EACCES : errno, path_, false);
+    if (mode == Mode::InPlace ? !S_ISREG(st.st_mode) : !S_ISCHR(st.st_mode)) {
         discard();
         refuseNotAFile(path_, false);
     }
     clearNonBlocking(fd_);
-    mode_ = Mode::InPlace;
-}
-
-void AtomicFileWriter::openDevice() {
-    struct stat st;
-    fd_ = openWithoutBlocking(target_, O_WRONLY, st);
-    if (fd_ < 0)
-        throwIo(errno, path_, false);
-    if (!S_ISCHR(st.st_mode)) {
-        discard();
-        refuseNotAFile(path_, false);
-    }
-    clearNonBlocking(fd_);
-    mode_ = Mode::Device;
+    mode_ = mode;
 }
 
 AtomicFileWriter::~AtomicFileWriter() {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <sys/types.h>
+
 namespace brivane {
 
 // The message for a failed file operation, from the platform's error number.
@@ -47,14 +49,14 @@ private:
 // the bytes go to a temporary file in the same folder, which replaces the target
 // on commit(). Where the file system has unnamed temporary files, the temporary
 // file has no name until commit(), so a process that dies while writing leaves
-// nothing behind. The replacement keeps the old file's mode, and its owner and
-// group where the process may set them.
+// nothing behind. The replacement keeps the old file's mode, owner and group.
 //
 // Some files are written in place instead: one with other hard links (a rename
-// would part it from them), and an existing writable file in a folder that takes
-// no new file. The new bytes are then held until commit(), the file's space is
-// reserved first, and a failure part way puts the old bytes back where it can.
-// An existing character device (/dev/full, /dev/null) is written directly, since
+// would part it from them), one whose owner or group the process may not give to
+// a new file (another user's file in a folder the process may write), and an
+// existing writable file in a folder that takes no new file. The new bytes are then held until
+// commit(), the file's space is reserved first, and a failure part way puts the old bytes back
+// where it can. An existing character device (/dev/full, /dev/null) is written directly, since
 // renaming over it would remove the device node; a pipe, a socket or a block
 // device is refused ("File access denied"): opening a pipe would wait for a reader.
 //
@@ -62,7 +64,8 @@ private:
 // successful commit the temporary file is removed. An empty path fails with
 // "Invalid filename", a path ending in '/' (a folder) with "File access denied",
 // a path holding a NUL with "I/O error 22". A symbolic link is followed, also one
-// whose file does not exist yet. Paths have no length limit.
+// whose file does not exist yet, except one that another user planted in a shared
+// sticky folder such as /tmp ("File access denied"). Paths have no length limit.
 class AtomicFileWriter {
 public:
     // What happens to a file that already has the name.
@@ -70,7 +73,8 @@ public:
 
     // Creates the temporary file. With Existing::Keep a name that is already taken
     // (a dangling symbolic link included) fails at once with EEXIST, and commit()
-    // gives the file its name only if nothing has taken it meanwhile.
+    // gives the file its name only if nothing has taken it meanwhile; such a
+    // writer never writes in place and never follows a link.
     explicit AtomicFileWriter(const QString& path, Existing existing = Existing::Replace);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
@@ -83,10 +87,14 @@ public:
 private:
     enum class Mode { UnnamedTemporary, NamedTemporary, InPlace, Device };
 
+    void openForNewName();
+    void openForReplacing();
+    QByteArray checkedFolder() const; // the target's folder, checked to take the name
+    bool openTemporary(const QByteArray& folder);
     bool openUnnamedTemporary(const QByteArray& folder);
     bool openNamedTemporary(const QByteArray& folder);
-    void openInPlace();
-    void openDevice();
+    void openExisting(Mode mode); // in place or a device
+    void setModeOrDiscard(mode_t mode);
     void commitInPlace();
     void linkUnnamedTemporary(); // gives the unnamed file a fresh temporary name
     void discard();              // closes and removes the temporary file

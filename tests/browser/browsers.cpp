@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QStandardPaths>
 #include <QUrl>
@@ -135,6 +136,36 @@ QImage ChromiumSession::screenshot() {
     return QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB32);
 }
 
+QJsonValue ChromiumSession::evaluate(const QString& expression) {
+    const QJsonObject result =
+        call(QStringLiteral("Runtime.evaluate"),
+             {{"expression", expression}, {"awaitPromise", true}, {"returnByValue", true}});
+    if (result.contains("exceptionDetails")) {
+        error_ =
+            QStringLiteral("the script failed: ") +
+            QString::fromUtf8(QJsonDocument(result.value("exceptionDetails").toObject()).toJson());
+        return {};
+    }
+    return result.value("result").toObject().value("value");
+}
+
+bool ChromiumSession::emulateForcedColors(bool active) {
+    call(QStringLiteral("Emulation.setEmulatedMedia"),
+         {{"features", QJsonArray{QJsonObject{{"name", "forced-colors"},
+                                              {"value", active ? "active" : "none"}}}}});
+    return error_.isEmpty();
+}
+
+bool ChromiumSession::pressTab() {
+    for (const char* type : {"keyDown", "keyUp"})
+        call(QStringLiteral("Input.dispatchKeyEvent"), {{"type", type},
+                                                        {"key", "Tab"},
+                                                        {"code", "Tab"},
+                                                        {"windowsVirtualKeyCode", 9},
+                                                        {"nativeVirtualKeyCode", 9}});
+    return error_.isEmpty();
+}
+
 QJsonObject ChromiumSession::call(const QString& method, const QJsonObject& params, bool browser) {
     if (!error_.isEmpty())
         return {};
@@ -223,6 +254,39 @@ QImage firefoxScreenshot(const QString& path, int width, int height, QString& er
         error = QStringLiteral("firefox-esr wrote no screenshot: ") +
                 QString::fromLocal8Bit(firefox.readAll());
     return image.convertToFormat(QImage::Format_RGB32);
+}
+
+QString nuCheckerJar() {
+    const QString jar =
+        QStringLiteral(BRIVANE_BROWSER_CHECKS "/node_modules/vnu-jar/build/dist/vnu.jar");
+    return QFile::exists(jar) ? jar : QString();
+}
+
+QString axeScript() {
+    const QString script =
+        QStringLiteral(BRIVANE_BROWSER_CHECKS "/node_modules/axe-core/axe.min.js");
+    return QFile::exists(script) ? script : QString();
+}
+
+QString javaProgram() {
+    return QStandardPaths::findExecutable(QStringLiteral("java"));
+}
+
+int runNuChecker(const QStringList& paths, QString& report) {
+    QProcess checker;
+    checker.setProcessChannelMode(QProcess::MergedChannels);
+    // The CSS too; warnings count as much as errors.
+    checker.start(javaProgram(),
+                  QStringList{"-jar", nuCheckerJar(), "--also-check-css", "--format", "gnu"} +
+                      paths);
+    if (!checker.waitForFinished(300000)) {
+        checker.kill();
+        checker.waitForFinished();
+        report = QStringLiteral("the Nu Html Checker did not finish");
+        return -1;
+    }
+    report = QString::fromUtf8(checker.readAll());
+    return checker.exitStatus() == QProcess::NormalExit ? checker.exitCode() : -1;
 }
 
 QString tidyProgram() {

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QList>
 #include <QProcess>
 #include <QString>
@@ -35,6 +36,14 @@ public:
     bool pressMouse(int x, int y);
     bool releaseMouse(int x, int y);
     QImage screenshot();
+    // Runs a script in the page, waiting for a promise it gives; its value, as
+    // JSON can carry it.
+    QJsonValue evaluate(const QString& expression);
+    // Shows the page as a high contrast theme would (forced colours) or not;
+    // takes effect from the next load.
+    bool emulateForcedColors(bool active);
+    // One press of the Tab key.
+    bool pressTab();
 
 private:
     // Sends a command (to the tab unless `browser`) and waits for its answer.
@@ -57,6 +66,15 @@ private:
 // set when it fails. Empty program() when Firefox ESR is not installed.
 QString firefoxProgram();
 QImage firefoxScreenshot(const QString& path, int width, int height, QString& error);
+
+// The Nu Html Checker's jar and axe-core's script, installed by `npm ci` in
+// tests/browser; empty when they are not there. Java runs the jar.
+QString nuCheckerJar();
+QString axeScript();
+QString javaProgram();
+// Runs the Nu Html Checker on the files: its exit code and what it reported,
+// one message a line (errors and warnings alike).
+int runNuChecker(const QStringList& paths, QString& report);
 
 // Runs `tidy -e -q` on a file: its exit code and what it reported.
 QString tidyProgram();

@@ -143,8 +143,35 @@ private slots:
             << QByteArray("<p>nothing</p>") << QStringLiteral("no button bar applet found");
         QTest::newRow("another applet") << QByteArray("<applet code=clock.class></applet>")
                                         << QStringLiteral("no button bar applet found");
-        QTest::newRow("only in a comment") << QByteArray("<!-- " + kApplet + " -->")
-                                           << QStringLiteral("no button bar applet found");
+        const QString hidden = QStringLiteral(
+            "its button bar applet lies %1, where a browser does not show it as part of the page");
+        const QByteArray handler = "<img src=x onerror=\"document.title='RAN'\">";
+        QTest::newRow("only in a comment")
+            << QByteArray("<!-- " + kApplet + " -->") << hidden.arg(u"inside a comment");
+        QTest::newRow("svg style holds a comment")
+            << "<svg><style><!--</style>" + kApplet + handler + "--></style></svg>"
+            << hidden.arg(u"inside a comment");
+        QTest::newRow("script in its escaped states")
+            << "<script><!--<script></script>" + kApplet + "<script></script>" + handler +
+                   "--></script>"
+            << hidden.arg(u"inside <script>");
+        QTest::newRow("math") << "<math>" + kApplet + "</math>" << hidden.arg(u"inside <math>");
+        QTest::newRow("template") << "<template>" + kApplet + "</template>"
+                                  << hidden.arg(u"inside <template>");
+        QTest::newRow("noscript") << "<noscript>" + kApplet + "</noscript>"
+                                  << hidden.arg(u"inside <noscript>");
+        QTest::newRow("noscript around a comment")
+            << "<noscript><style></noscript><!--</style></noscript>" + kApplet + "-->"
+            << hidden.arg(u"inside a comment");
+        QTest::newRow("noscript before the applet")
+            << "<noscript>" + kApplet + "</noscript>" + kApplet
+            << QStringLiteral("its button bar applet is not the same where a browser runs "
+                              "script (see its <noscript>)");
+        QTest::newRow("frameset") << "<frameset><frame src=a></frameset>" + kApplet
+                                  << hidden.arg(u"in a frameset page");
+        QTest::newRow("UTF-16") << QByteArray("\xFF\xFE<\0a\0")
+                                << QStringLiteral("the page is in UTF-16, which is not converted "
+                                                  "(save it as UTF-8 first)");
         QTest::newRow("never closed")
             << QByteArray("<applet code=button.class><param name=buttons value=1>")
             << QStringLiteral("its button bar applet is never closed (no </applet>)");
@@ -161,6 +188,37 @@ private slots:
         } catch (const Error& e) {
             QCOMPARE(e.message(), reason);
         }
+    }
+
+    // A stranger's page: its script links are left out and named, its bad values
+    // reported 20 at most, and a page whose applet a browser does not show is
+    // not written at all.
+    void programDropsScriptLinksAndWritesNoHiddenBar() {
+        QTemporaryDir dir;
+        QByteArray bad;
+        for (int i = 0; i < 30; ++i)
+            bad += "<param name='label x" + QByteArray::number(i) + "' value=a>";
+        writeFile(dir.filePath(QStringLiteral("links.html")),
+                  "<applet code=button.class><param name=buttons value=1><param name=direction "
+                  "value=1><param name='link 0' value=' JaVa&#9;script:document.title=1'>" +
+                      bad + "</applet>");
+        writeFile(dir.filePath(QStringLiteral("svg.html")),
+                  "<svg><style><!--</style>" + kApplet + "--></style></svg>");
+        const Run run =
+            runConvert({QStringLiteral("links.html"), QStringLiteral("svg.html")}, dir.path());
+        QCOMPARE(run.exitCode, 1);
+        const QStringList lines = run.out.split(u'\n');
+        QCOMPARE(lines.size(), 4);
+        QVERIFY(lines.at(0).startsWith(QStringLiteral(
+            "converted links.html -> links.web.html (1 button); not used: label x0: \"x0\" is "
+            "not a number; ")));
+        QVERIFY(lines.at(0).endsWith(
+            QString::fromUtf8("label x19: \"x19\" is not a number; \u2026 and 11 more")));
+        QVERIFY(!readFile(dir.filePath(QStringLiteral("links.web.html"))).contains("script:"));
+        QCOMPARE(lines.at(1), QStringLiteral("failed svg.html: its button bar applet lies inside a "
+                                             "comment, where a browser does not show it as part "
+                                             "of the page"));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("svg.web.html"))));
     }
 
     void webPageFileNames() {

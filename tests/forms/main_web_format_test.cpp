@@ -250,16 +250,6 @@ void MainWebFormatTest::storedLanguageIsReadAtStartUp() {
         QCOMPARE(s.preferences.PageLanguage, systemPageLanguage());
         QCOMPARE(storedValue(s.platform, QStringLiteral("language")), QStringLiteral("fr CA"));
     }
-    // A value that is not text: the store's own message.
-    {
-        StartedOn s("[General]\n" + kStoredTips + "language=a, b\n");
-        s.platform.dialogs.expectError();
-        s.start();
-        QCOMPARE(s.platform.dialogs.errors(),
-                 QStringList{QStringLiteral("Invalid data type for 'language'")});
-        QCOMPARE(s.preferences.PageLanguage, systemPageLanguage());
-        s.platform.dialogs.verifyAllUsed();
-    }
 }
 
 QTEST_MAIN(MainWebFormatTest)

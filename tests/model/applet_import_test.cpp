@@ -99,6 +99,12 @@ private slots:
     void listsWhatCannotBeUsed();
     void buttonSizeNeedsDirectionAndCount();
     void largeHostilePagesAreReadWhole();
+    void appletsABrowserDoesNotShow_data();
+    void appletsABrowserDoesNotShow();
+    void treeRulesAsChromiumReads_data();
+    void treeRulesAsChromiumReads();
+    void deliberateDifferences();
+    void scriptLinksDroppedAndProblemsCapped();
 };
 
 // Make HTML -> import -> Make HTML: the same bytes, into settings that held
@@ -175,7 +181,7 @@ void AppletImportTest::messyPages_data() {
         << QByteArray("<p align=right>x</p><div align=left></div><center></center><p>") + bar
         << "title=- align=- size=1x2 [] others=0";
     QTest::newRow("a block ends an open paragraph")
-        << QByteArray("<div align=left><p align=right><table>") + bar
+        << QByteArray("<!DOCTYPE html><div align=left><p align=right><table>") + bar
         << "title=- align=left size=1x2 [] others=0";
     QTest::newRow("a div ends an open paragraph")
         << QByteArray("<p align=right><div>") + bar << "title=- align=- size=1x2 [] others=0";
@@ -388,6 +394,190 @@ void AppletImportTest::largeHostilePagesAreReadWhole() {
     QCOMPARE(many.params.size(), size / param.size());
     QCOMPARE(many.params.last().second, QString::fromUtf8("A&\té"));
     QCOMPARE(decodeCharacterReferences(QString(size, u'&'), true).size(), size);
+}
+
+// A bar applet inside markup that a browser does not show as the page's is not
+// taken; where it lay is told. The first two are pages crafted to make a
+// converted page run script.
+void AppletImportTest::appletsABrowserDoesNotShow_data() {
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QString>("hidden");
+    const QByteArray bar = "<applet code=button.class width=1 height=2><param name=buttons "
+                           "value=1></applet>";
+    const QByteArray handler = "<img src=x onerror=\"document.title='RAN'\">";
+    QTest::newRow("svg style holds a comment")
+        << "<svg><style><!--</style>" + bar + handler + "--></style></svg>"
+        << "inside a comment";
+    QTest::newRow("script in its escaped states")
+        << "<script><!--<script></script>" + bar + "<script></script>" + handler + "--></script>"
+        << "inside <script>";
+    QTest::newRow("svg") << "<svg><g>" + bar + "</g></svg>"
+                         << "inside <svg>";
+    QTest::newRow("math text") << "<math><mi>" + bar + "</mi></math>"
+                               << "inside <math>";
+    QTest::newRow("template") << "<template><div>" + bar + "</div></template>"
+                              << "inside <template>";
+    QTest::newRow("textarea") << "<textarea>" + bar + "</textarea>"
+                              << "inside <textarea>";
+    QTest::newRow("title") << "<title>" + bar + "</title>"
+                           << "inside <title>";
+    QTest::newRow("frameset page")
+        << "<head></head><frameset cols=*><frame src=a.html></frameset>" + bar
+        << "in a frameset page";
+    QTest::newRow("CDATA in svg") << "<svg><![CDATA[</svg>" + bar + "]]></svg>"
+                                  << "inside a CDATA section";
+}
+
+void AppletImportTest::appletsABrowserDoesNotShow() {
+    QFETCH(QByteArray, page);
+    QFETCH(QString, hidden);
+    const ImportedApplet a = read(page);
+    QCOMPARE(describe(a), QStringLiteral("none"));
+    QCOMPARE(a.hiddenApplet, hidden);
+    // Markup around them ends where a browser ends it: a later applet is taken,
+    // but for the frameset, which keeps the whole body from being shown.
+    const ImportedApplet later = read(page + "<applet code=button.class width=9></applet>");
+    const bool frameset = hidden == QLatin1String("in a frameset page");
+    QCOMPARE(later.width, frameset ? std::nullopt : std::optional(QStringLiteral("9")));
+    QCOMPARE(later.hiddenApplet, frameset ? hidden : QString());
+}
+
+// Each page is read as Chromium builds its tree: which applet is first, its
+// params, size and alignment.
+void AppletImportTest::treeRulesAsChromiumReads_data() {
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("named references beyond Latin-1")
+        << QByteArray("<applet code=button.class><param name=a value=&hearts;&rarr;&notin;>")
+        << QString::fromUtf8("title=- align=- size=-x- [a=\u2665\u2192\u2209] others=0");
+    QTest::newRow("a cell's end closes the applet")
+        << QByteArray("<table><tr><td><applet code=button.class><param name=a value=1></td>"
+                      "<param name=b value=2></table>")
+        << "title=- align=- size=-x- [a=1] others=0";
+    QTest::newRow("a new cell closes the applet")
+        << QByteArray("<table><tr><td><applet code=button.class><param name=a value=1>"
+                      "<td><param name=b value=2></table>")
+        << "title=- align=- size=-x- [a=1] others=0";
+    QTest::newRow("</applet> in a table inside it is ignored")
+        << QByteArray("<applet code=button.class><param name=a value=1><table><tr><td></applet>"
+                      "</td></tr></table><param name=c value=3></applet><param name=d value=4>")
+        << "title=- align=- size=-x- [a=1; c=3] others=0";
+    QTest::newRow("li closes an open p")
+        << QByteArray("<p align=right><li><applet code=button.class>")
+        << "title=- align=- size=-x- [] others=0";
+    QTest::newRow("dd, dt, summary, xmp close an open p")
+        << QByteArray("<p align=right><dd><p align=right><dt><p align=right><summary>"
+                      "<p align=left><xmp></xmp><applet code=button.class>")
+        << "title=- align=- size=-x- [] others=0";
+    QTest::newRow("quirks: a table does not close p")
+        << QByteArray("<p align=right><table><tr><td><applet code=button.class>")
+        << "title=- align=right size=-x- [] others=0";
+    QTest::newRow("standards: a table closes p")
+        << QByteArray("<!DOCTYPE html><p align=right><table><tr><td><applet code=button.class>")
+        << "title=- align=- size=-x- [] others=0";
+    QTest::newRow("a byte order mark before the doctype")
+        << QByteArray("\xEF\xBB\xBF<!DOCTYPE html><p align=right><table><tr><td>"
+                      "<applet code=button.class>")
+        << "title=- align=- size=-x- [] others=0";
+    QTest::newRow("an old doctype is quirks")
+        << QByteArray("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\"><p align=right>"
+                      "<table><tr><td><applet code=button.class>")
+        << "title=- align=right size=-x- [] others=0";
+    QTest::newRow("a param in math inside the applet is not its")
+        << QByteArray("<applet code=button.class><math><param name=a value=1></math>"
+                      "<param name=b value=2></applet>")
+        << "title=- align=- size=-x- [b=2] others=0";
+    QTest::newRow("a p ends math content")
+        << QByteArray("<math><mtext><p>x</mtext><p align=left><applet code=button.class>")
+        << "title=- align=left size=-x- [] others=0";
+    QTest::newRow("svg style is markup")
+        << QByteArray("<svg><style></svg><applet code=button.class width=3>")
+        << "title=- align=- size=3x- [] others=0";
+    QTest::newRow("a table moves an applet before it")
+        << QByteArray("<table><tr><td><applet code=button.class width=1></applet></td></tr>"
+                      "<applet code=button.class width=2></applet></table>")
+        << "title=- align=- size=2x- [] others=1";
+}
+
+void AppletImportTest::treeRulesAsChromiumReads() {
+    QFETCH(QByteArray, page);
+    QFETCH(QString, expected);
+    QCOMPARE(describe(read(page)), expected);
+}
+
+// Where the reader departs from a browser on purpose: params deeper than the
+// applet's children, the encoding by the bytes and not by a meta, and
+// <noscript> read as by a browser without script (the converter refuses it).
+void AppletImportTest::deliberateDifferences() {
+    QCOMPARE(describe(read("<applet code=button.class><div><param name=a value=1></div>")),
+             QStringLiteral("title=- align=- size=-x- [a=1] others=0"));
+    QCOMPARE(read("<meta charset=windows-1252><title>Caf\xc3\xa9</title>").title,
+             QString::fromUtf8("Caf\u00e9"));
+    QCOMPARE(read("<meta charset=utf-8><title>Caf\xe9</title>").title,
+             QString::fromUtf8("Caf\u00e9"));
+    const QByteArray noscript = "<noscript><applet code=button.class width=4></applet></noscript>";
+    QCOMPARE(read(noscript).width, QStringLiteral("4"));
+    const ImportedApplet withScript = readAppletPage(noscript, PageScripting::On);
+    QVERIFY(!withScript.found);
+    QCOMPARE(withScript.hiddenApplet, QStringLiteral("inside <noscript>"));
+
+    // UTF-16 in either byte order is read from its text.
+    const QString text =
+        QStringLiteral("<applet code=button.class width=7><param name=a value=&hearts;>");
+    for (const bool little : {true, false}) {
+        QByteArray page = little ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+        for (const QChar c : text) {
+            const char low = char(c.unicode() & 0xFF);
+            const char high = char(c.unicode() >> 8);
+            page.append(little ? low : high).append(little ? high : low);
+        }
+        const ImportedApplet a = read(page);
+        QVERIFY(a.utf16);
+        QCOMPARE(describe(a), QString::fromUtf8("title=- align=- size=7x- [a=\u2665] others=0"));
+    }
+}
+
+// Links that would run script never reach the record; each is named, and a page
+// of many bad values reports the first 20.
+void AppletImportTest::scriptLinksDroppedAndProblemsCapped() {
+    const QStringList dropped = {"javascript:document.title='PWNED'", " \x01JaVaScRiPt:x()",
+                                 "java\tscr\nipt:x", "vbscript:msgbox",
+                                 "DATA:text/html,<script>alert(1)</script>!"};
+    const QStringList kept = {"javascript.html", "a/javascript:x", "mailto:a@b", "./data:x",
+                              "http://x/?javascript:y"};
+    QByteArray page = "<applet code=button><param name=buttons value=10>";
+    const QStringList links = dropped + kept;
+    for (int k = 0; k < links.size(); ++k)
+        page += "<param name='link " + QByteArray::number(k) + "' value=\"" + links.at(k).toUtf8() +
+                "\">";
+    AppletSettings s;
+    RecordImportTarget target(s);
+    const ImportProblems problems = applyImportedApplet(read(page), target);
+    QStringList droppedTexts;
+    for (const ImportProblem& problem : problems) {
+        if (problem.kind == ImportProblem::Kind::DroppedLink)
+            droppedTexts << problem.text;
+    }
+    QCOMPARE(droppedTexts,
+             (QStringList{"link 0: script link dropped: javascript:document.title='PWNED'",
+                          "link 1: script link dropped:  \u0020JaVaScRiPt:x()",
+                          "link 2: script link dropped: java scr ipt:x",
+                          "link 3: script link dropped: vbscript:msgbox",
+                          QString::fromUtf8("link 4: script link dropped: DATA:text/html,<script>"
+                                            "alert(1)</script>\u2026")}));
+    for (int k = 0; k < links.size(); ++k)
+        QCOMPARE(s.table.entry(ButtonField::Link, k + 1),
+                 k < dropped.size() ? QString() : links.at(k));
+
+    QStringList many;
+    for (int i = 0; i < 23; ++i)
+        many << QString::number(i);
+    QCOMPARE(shownProblems(many), many.first(20) << QString::fromUtf8("\u2026 and 3 more"));
+    QCOMPARE(shownProblems(many.first(20)), many.first(20));
+    ImportProblems lots;
+    for (const QString& text : many)
+        lots.append({ImportProblem::Kind::Unusable, text});
+    QCOMPARE(importProblemsMessage(QStringLiteral("p.html"), lots).count(u'\n'), 21);
 }
 
 QTEST_APPLESS_MAIN(AppletImportTest)

@@ -2,6 +2,7 @@
 #include "model/text_file.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -69,6 +70,9 @@ private slots:
     void deadWriterLeavesNothing();
     void keepsHardLinksAndFollowsDanglingLinks();
     void keepsOwnersAndWritesInPlaceWhereNoFileMayBeMade();
+    void newFileNeverLandsOnWhatAppearsMeanwhile();
+    void followsNoPlantedLinkInSharedFolders();
+    void keepsAnotherUsersOwnerByWritingInPlace();
 
 private:
     QTemporaryDir dir_;
@@ -383,6 +387,97 @@ void TextFileTest::keepsOwnersAndWritesInPlaceWhereNoFileMayBeMade() {
     QCOMPARE(results, QByteArray("<none> / File access denied"));
     QCOMPARE(readFile(kept), QByteArray("by its owner"));
     QCOMPARE(entries(dir.path()), QStringList{"kept.html"});
+}
+
+void TextFileTest::newFileNeverLandsOnWhatAppearsMeanwhile() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("elsewhere")));
+    const QString victim = dir.filePath(QStringLiteral("victim.html"));
+    const QString planted = dir.filePath(QStringLiteral("elsewhere/planted.html"));
+    const QString name = dir.filePath(QStringLiteral("new.html"));
+    writeFile(victim, "victim");
+    const QByteArray v = QFile::encodeName(victim);
+    const QByteArray p = QFile::encodeName(planted);
+    const QByteArray n = QFile::encodeName(name);
+    // Another process keeps making the name a hard link of the victim, then a
+    // symbolic link to a file that does not exist, and taking it away again.
+    {
+        LoopingChild other(
+            [&] {
+                if (::link(v.constData(), n.constData()) == 0)
+                    ::unlink(n.constData());
+                if (::symlink(p.constData(), n.constData()) == 0)
+                    ::unlink(n.constData());
+            },
+            60);
+        QVERIFY(other.running());
+        // The window between two system calls is short: try for a few seconds.
+        QElapsedTimer time;
+        time.start();
+        for (int run = 0; time.elapsed() < 5000; ++run) {
+            try {
+                writeNewFileAtomically(name, "new");
+                QCOMPARE(::unlink(n.constData()), 0);
+            } catch (const IoError& e) {
+                QCOMPARE(e.code(), EEXIST);
+            }
+            QVERIFY2(readFile(victim) == "victim", qPrintable(QStringLiteral("run %1").arg(run)));
+            QVERIFY2(!QFileInfo::exists(planted), qPrintable(QStringLiteral("run %1").arg(run)));
+        }
+    }
+    ::unlink(n.constData());
+    writeNewFileAtomically(name, "new");
+    QCOMPARE(readFile(name), QByteArray("new"));
+}
+
+void TextFileTest::followsNoPlantedLinkInSharedFolders() {
+    if (::geteuid() != 0)
+        QSKIP("A link of another user can only be made as root.");
+    QTemporaryDir dir;
+    const QString shared = dir.filePath(QStringLiteral("shared"));
+    const QString victim = dir.filePath(QStringLiteral("victim.html"));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("shared")));
+    QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    writeFile(victim, "victim");
+    // In a folder like /tmp, a link that another user planted is not followed,
+    // as the kernel would not follow it there; one of the writer's own is.
+    const QString planted = shared + QStringLiteral("/page.html");
+    const QString own = shared + QStringLiteral("/own.html");
+    QVERIFY(QFile::link(victim, planted));
+    QVERIFY(QFile::link(victim, own));
+    QCOMPARE(::lchown(QFile::encodeName(planted).constData(), 65534, 65534), 0);
+    QCOMPARE(ioFailure([&] { writeFileAtomically(planted, "page"); }),
+             QStringLiteral("File access denied"));
+    QCOMPARE(readFile(victim), QByteArray("victim"));
+    QVERIFY(QFileInfo(planted).isSymLink());
+    writeFileAtomically(own, "own");
+    QCOMPARE(readFile(victim), QByteArray("own"));
+    QVERIFY(QFileInfo(own).isSymLink());
+}
+
+void TextFileTest::keepsAnotherUsersOwnerByWritingInPlace() {
+    if (::geteuid() != 0)
+        QSKIP("Owners can only be tested as root.");
+    // A folder of one user holding a file of root's that anyone may write.
+    QTemporaryDir dir;
+    const uid_t nobody = 65534;
+    const QString page = dir.filePath(QStringLiteral("page.html"));
+    writeFile(page, "root's");
+    QCOMPARE(::chmod(QFile::encodeName(page).constData(), 0646), 0);
+    QCOMPARE(::chown(QFile::encodeName(dir.path()).constData(), nobody, nobody), 0);
+    const ino_t inode = statOf(page).st_ino;
+    const QByteArray result = runInChild([&] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+            return QByteArray("<not dropped>");
+        return failureOf([&] { writeFileAtomically(page, "replaced by nobody"); });
+    });
+    QCOMPARE(result, QByteArray("<none>"));
+    QCOMPARE(readFile(page), QByteArray("replaced by nobody"));
+    QCOMPARE(statOf(page).st_uid, uid_t(0));
+    QCOMPARE(statOf(page).st_gid, gid_t(0));
+    QCOMPARE(int(statOf(page).st_mode & 07777), 0646);
+    QCOMPARE(statOf(page).st_ino, inode);
+    QCOMPARE(entries(dir.path()), QStringList{"page.html"});
 }
 
 QTEST_GUILESS_MAIN(TextFileTest)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <functional>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -77,5 +78,34 @@ inline QByteArray runInChild(const std::function<QByteArray()>& work, unsigned s
         return "<killed by signal " + QByteArray::number(WTERMSIG(status)) + ">";
     return out;
 }
+
+// Runs `step` over and over in a forked child until the object goes (or, at the
+// latest, `seconds` have passed): another process acting on the files while the
+// test does, to catch what happens between two system calls of the code under test.
+class LoopingChild {
+public:
+    LoopingChild(const std::function<void()>& step, unsigned seconds) {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::alarm(seconds);
+            for (;;)
+                step();
+        }
+    }
+    ~LoopingChild() {
+        if (pid_ <= 0)
+            return;
+        ::kill(pid_, SIGKILL);
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    LoopingChild(const LoopingChild&) = delete;
+    LoopingChild& operator=(const LoopingChild&) = delete;
+    bool running() const { return pid_ > 0; }
+
+private:
+    pid_t pid_ = -1;
+};
 
 } // namespace brivane::test
