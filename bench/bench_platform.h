@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QSettings>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -16,11 +17,14 @@
 namespace brivane::bench {
 
 // Answers the one dialog a benchmark may show, the open dialog, with openPath.
+// Messages and errors end the run, unless shown ones are to be counted.
 class BenchDialogs : public Dialogs {
 public:
     std::optional<QString> openPath;
-    void showMessage(QWidget*, const QString& text) override { fail(text); }
-    void showError(QWidget*, const QString& text) override { fail(text); }
+    bool countShown = false;
+    QStringList shown;
+    void showMessage(QWidget*, const QString& text) override { count(text); }
+    void showError(QWidget*, const QString& text) override { count(text); }
     bool askYesNo(QWidget*, const QString&, const QString& text) override {
         fail(text);
         return false;
@@ -40,6 +44,11 @@ public:
     }
 
 private:
+    void count(const QString& text) {
+        if (!countShown)
+            fail(text);
+        shown.append(text);
+    }
     static void fail(const QString& text) {
         std::fprintf(stderr, "unexpected dialog: %s\n", qPrintable(text));
         std::exit(1);

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -28,6 +29,26 @@ inline void bareWrite(const QByteArray& name, const QByteArray& bytes) {
         std::exit(1);
     }
     std::fclose(file);
+}
+
+// The floor of a safe replace: the same bytes written to a temporary file that
+// is then renamed over `name` (an existing file of the same size, in the runs).
+inline void writeAndRename(const QByteArray& name, const QByteArray& bytes) {
+    const QByteArray temporary = name + ".new";
+    bareWrite(temporary, bytes);
+    if (std::rename(temporary.constData(), name.constData()) != 0) {
+        std::perror("rename");
+        std::exit(1);
+    }
+}
+
+// The well-kept library's way of the same: QSaveFile (which also syncs).
+inline void saveFileWrite(const QString& name, const QByteArray& bytes) {
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        std::fprintf(stderr, "QSaveFile failed\n");
+        std::exit(1);
+    }
 }
 
 // Every timed write starts from a settled disk, as a click meets it: otherwise it

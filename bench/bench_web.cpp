@@ -1,6 +1,8 @@
 // Times the web page (generation alone, and generation + write as Make HTML does
 // it) beside the applet page and beside the plainest write of the same number of
-// bytes into the same folder, in the same run. --quick: small bars only.
+// bytes into the same folder, in the same run; and both pages beside the floor of
+// a safe replace (write to a temporary file, rename over an existing file of the
+// same size) and beside QSaveFile. --quick: small bars only.
 #include "model/page_generator.h"
 #include "model/text_file.h"
 #include "model/web_page.h"
@@ -55,6 +57,10 @@ int main(int argc, char** argv) {
     }
     const QByteArray bareWebName = QFile::encodeName(folder + QStringLiteral("bare_web.bin"));
     const QByteArray bareAppletName = QFile::encodeName(folder + QStringLiteral("bare_applet.bin"));
+    const QString renamedWeb = folder + QStringLiteral("renamed_web.html");
+    const QString renamedApplet = folder + QStringLiteral("renamed_applet.html");
+    const QString savedWeb = folder + QStringLiteral("saved_web.html");
+    const QString savedApplet = folder + QStringLiteral("saved_applet.html");
     std::printf("Folder: %s\n", qPrintable(dir.path()));
     std::printf("Each time is the best of several runs; \"bare\" is one fwrite of as many bytes "
                 "to the same folder.\n");
@@ -72,7 +78,14 @@ int main(int argc, char** argv) {
         const QByteArray appletBytes = BuildAppletPage(settings).bytes;
 
         Best build, web, bareWeb, applet, bareApplet;
+        Best renameWeb, renameApplet, saveWeb, saveApplet;
         for (int i = 0; i < repetitions; ++i) {
+            renameWeb.add(settledWrite(
+                [&] { bench::writeAndRename(QFile::encodeName(renamedWeb), webBytes); }));
+            renameApplet.add(settledWrite(
+                [&] { bench::writeAndRename(QFile::encodeName(renamedApplet), appletBytes); }));
+            saveWeb.add(settledWrite([&] { bench::saveFileWrite(savedWeb, webBytes); }));
+            saveApplet.add(settledWrite([&] { bench::saveFileWrite(savedApplet, appletBytes); }));
             build.add(milliseconds([&] { BuildWebPage(settings, kLanguage, webPage); }));
             web.add(settledWrite([&] { GenerateWebPage(settings, webFolder, kLanguage, tab); }));
             bareWeb.add(settledWrite([&] { bench::bareWrite(bareWebName, webBytes); }));
@@ -87,7 +100,13 @@ int main(int argc, char** argv) {
         std::printf("N = %d (best of %d)\n", n, repetitions);
         row("web page generation", build.ms, bareWeb.ms, webBytes.size());
         row("web page generation + write", web.ms, bareWeb.ms, webBytes.size());
+        row("web page write + rename", renameWeb.ms, bareWeb.ms, webBytes.size());
+        row("web page QSaveFile", saveWeb.ms, bareWeb.ms, webBytes.size());
         row("applet page generation + write", applet.ms, bareApplet.ms, appletBytes.size());
+        row("applet page write + rename", renameApplet.ms, bareApplet.ms, appletBytes.size());
+        row("applet page QSaveFile", saveApplet.ms, bareApplet.ms, appletBytes.size());
+        std::printf("  generation + write against write + rename: web %.2fx, applet %.2fx\n",
+                    web.ms / renameWeb.ms, applet.ms / renameApplet.ms);
     }
     std::printf("Target at N = %d: web page generation + write within 3x of the bare fwrite.\n",
                 kMaxButtons);

@@ -5,6 +5,11 @@
 // unless a platform is set, and writes only into its own temporary folder.
 //   brivane_bench_window [--quick | --n N]
 //   /usr/bin/time -v brivane_bench_window --memory none|hidden|shown
+//   /usr/bin/time -v brivane_bench_window --long-line digits|zeros|title|sparse|none
+// The third form opens one settings file with one huge line (20 MB of digits as
+// the width, 20 MB of zeros and a digit as the width, a 20 MB title, or a 250 MB
+// file of the header and a hole) and prints the time until the window answers
+// again and what it showed; "none" only sets up, for the memory baseline.
 // The second form makes one page at N = 32767 with 200-character labels (tab not
 // shown, or shown and filled; "none" only sets up) and prints the page's size, so
 // the peak memory of Make HTML is the difference of two runs' maximum resident sets.
@@ -17,6 +22,7 @@
 #include "bench_platform.h"
 #include "bench_support.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -137,6 +143,43 @@ int memoryRun(Window& w, const char* mode) {
     return 0;
 }
 
+int longLineRun(Window& w, const QTemporaryDir& dir, const char* kind) {
+    const QString path = dir.filePath(QStringLiteral("long.txt"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return 1;
+        const QByteArray rest = "\r\n26\r\n1\r\n0\r\n0\r\n3\r\n20\r\n0\r\n2\r\n0\r\n"
+                                "16777215\r\n255\r\n0\r\n4\r\n0\r\n";
+        const qsizetype mb = 1 << 20;
+        file.write("Brivane File\r\n");
+        if (std::strcmp(kind, "digits") == 0)
+            file.write(QByteArray(20 * mb, '9') + rest + "title\r\n");
+        else if (std::strcmp(kind, "zeros") == 0)
+            file.write(QByteArray(20 * mb, '0') + "7" + rest + "title\r\n");
+        else if (std::strcmp(kind, "title") == 0)
+            file.write("100" + rest + QByteArray(20 * mb, 't') + "\r\n");
+        else if (std::strcmp(kind, "sparse") == 0)
+            file.resize(250 * mb);
+    }
+    const qint64 size = QFile(path).size();
+    if (std::strcmp(kind, "none") == 0) {
+        std::printf("long line \"none\": window set up\n");
+        return 0;
+    }
+    w.dialogs.openPath = path;
+    w.dialogs.countShown = true;
+    // Through the menu command, so that a failure is shown as the user sees it.
+    const double ms = bench::milliseconds([&] {
+        w.ui->Open1->trigger();
+        answerAgain();
+    });
+    std::printf("long line \"%s\": file %lld bytes, Open answered after %.1f ms, showing %s\n",
+                kind, static_cast<long long>(size), ms,
+                qPrintable(w.dialogs.shown.join(QStringLiteral(" / "))));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -160,6 +203,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "--memory") == 0)
             return memoryRun(w, argv[i + 1]);
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--long-line") == 0)
+            return longLineRun(w, dir, argv[i + 1]);
 
     // Each bare write replaces a file of its own size, as the measured writes do:
     // truncating a larger file costs more.

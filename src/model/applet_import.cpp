@@ -90,8 +90,7 @@ PageParams sortParams(const QList<std::pair<QString, QString>>& params) {
                     << QStringLiteral("%1: \"%2\" is not a number").arg(name, number.toString());
             } else if (k >= kMaxButtons) {
                 sorted.badNumbers << QStringLiteral("%1: the highest button number is %2")
-                                         .arg(name)
-                                         .arg(kMaxButtons - 1);
+                                         .arg(name, QString::number(kMaxButtons - 1));
             } else {
                 sorted.buttons[int(k)][size_t(param.field)] = value;
             }

@@ -2,7 +2,9 @@
 
 #include "model/errors.h"
 
+#include <algorithm>
 #include <limits>
+#include <type_traits>
 #include <utility>
 
 namespace brivane {
@@ -19,58 +21,96 @@ int hexDigitValue(char16_t c) {
     return -1;
 }
 
-} // namespace
-
-qint32 StrToInt(const QString& text) {
-    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
-    const char16_t* const end = p + text.size();
-
+// The conversion over characters of either width: a byte outside ASCII, like a
+// character outside it, is no part of a number.
+template <typename Char> std::optional<qint32> parseInt(const Char* p, const Char* const end) {
     // Leading blanks are space characters only: a tab or a line break is not a blank
     // the user could have typed into a one-line field.
-    while (p != end && *p == u' ')
+    while (p != end && *p == Char(' '))
         ++p;
     if (p == end)
-        throw ConversionError(text);
+        return std::nullopt;
 
     // Accumulate the magnitude in 64 bits and stop as soon as it leaves the 32-bit
     // range, so even a very long run of digits cannot overflow.
     constexpr qint64 kMaxMagnitude = qint64(std::numeric_limits<qint32>::max()) + 1;
     qint64 magnitude = 0;
     bool negative = false;
-    if (*p == u'$') {
+    if (*p == Char('$')) {
         ++p;
         if (p == end)
-            throw ConversionError(text);
+            return std::nullopt;
         for (; p != end; ++p) {
-            const int digit = hexDigitValue(*p);
+            const int digit = hexDigitValue(char16_t(static_cast<std::make_unsigned_t<Char>>(*p)));
             if (digit < 0)
-                throw ConversionError(text);
+                return std::nullopt;
             magnitude = magnitude * 16 + digit;
             if (magnitude > std::numeric_limits<qint32>::max())
-                throw ConversionError(text);
+                return std::nullopt;
         }
         return qint32(magnitude);
     }
 
-    if (*p == u'+' || *p == u'-') {
-        negative = *p == u'-';
+    if (*p == Char('+') || *p == Char('-')) {
+        negative = *p == Char('-');
         ++p;
     }
     if (p == end)
-        throw ConversionError(text);
+        return std::nullopt;
     for (; p != end; ++p) {
         // ASCII digits only; QChar::isDigit() would also take other scripts' digits.
-        if (*p < u'0' || *p > u'9')
-            throw ConversionError(text);
-        magnitude = magnitude * 10 + (*p - u'0');
+        if (*p < Char('0') || *p > Char('9'))
+            return std::nullopt;
+        magnitude = magnitude * 10 + (*p - Char('0'));
         if (magnitude > kMaxMagnitude)
-            throw ConversionError(text);
+            return std::nullopt;
     }
     if (negative)
         return qint32(-magnitude);
     if (magnitude > std::numeric_limits<qint32>::max())
-        throw ConversionError(text);
+        return std::nullopt;
     return qint32(magnitude);
+}
+
+// What a number field makes of a text: nothing, or the bound it puts in its place.
+template <typename Char>
+std::optional<qint32> correction(const Char* begin, const Char* end, NumberRange range) {
+    const qsizetype size = end - begin;
+    // Nothing yet, or one to five blanks: left alone, as if the user were still typing.
+    if (size <= 5 && std::all_of(begin, end, [](Char c) { return c == Char(' '); }))
+        return std::nullopt;
+    const std::optional<qint32> number = parseInt(begin, end);
+    if (!number || *number < qint32(range.minimum))
+        return qint32(range.minimum);
+    if (*number > range.maximum)
+        return range.maximum;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<qint32> tryStrToInt(QStringView text) {
+    return parseInt(text.utf16(), text.utf16() + text.size());
+}
+
+qint32 StrToInt(const QString& text) {
+    if (const std::optional<qint32> number = tryStrToInt(text))
+        return *number;
+    throw ConversionError(text);
+}
+
+std::optional<qint32> numberFieldCorrection(QStringView text, NumberRange range) {
+    return correction(text.utf16(), text.utf16() + text.size(), range);
+}
+
+std::optional<qint32> numberFieldCorrection(QByteArrayView text, NumberRange range) {
+    return correction(text.data(), text.data() + text.size(), range);
+}
+
+QString numberFieldMessage(NumberRange range) {
+    return QStringLiteral("You must enter a numeric value between %1 and %2")
+        .arg(int(range.minimum))
+        .arg(range.maximum);
 }
 
 ButtonTable::ButtonTable() = default;

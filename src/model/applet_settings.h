@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace brivane {
@@ -16,6 +19,23 @@ constexpr int kMaxButtons = 32767;
 // of either case, and nothing after; the value must fit a signed 32-bit integer.
 // Throws ConversionError carrying the text as given.
 qint32 StrToInt(const QString& text);
+// The same conversion without the exception (and without copying the text into
+// one): nothing where StrToInt would throw.
+std::optional<qint32> tryStrToInt(QStringView text);
+
+// The bounds of a number field; a text outside them is replaced by the nearer
+// bound, a text that is no number by the minimum.
+struct NumberRange {
+    quint8 minimum;
+    qint32 maximum;
+};
+// What a number field does with a text: nothing (a number in range, an empty
+// text, or one to five blanks, as if the user were still typing), or the bound it
+// puts in the text's place, with numberFieldMessage. The bytes of a line not yet
+// decoded give the same answer: no byte outside ASCII is part of a number.
+std::optional<qint32> numberFieldCorrection(QStringView text, NumberRange range);
+std::optional<qint32> numberFieldCorrection(QByteArrayView text, NumberRange range);
+QString numberFieldMessage(NumberRange range);
 
 // The four per-button texts; entry k belongs to button k, k from 1 to kMaxButtons.
 enum class ButtonField { Link, Label, Image, Frame };

@@ -36,11 +36,10 @@ bool isBlank(const QString& text) {
 
 QString contrastSentence(int button, bool down, double ratio, double required) {
     return QStringLiteral("Button %1: the label's contrast on the face %2 is %3 : 1, below %4 : 1.")
-        .arg(button)
-        .arg(down ? QStringLiteral("while pressed (click colour)")
-                  : QStringLiteral("(font colour)"))
-        .arg(ratioText(ratio))
-        .arg(ratioText(required));
+        .arg(QString::number(button),
+             down ? QStringLiteral("while pressed (click colour)")
+                  : QStringLiteral("(font colour)"),
+             ratioText(ratio), ratioText(required));
 }
 
 } // namespace

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace brivane {
@@ -281,9 +281,10 @@ struct Block {
     int aligning;
 };
 
-// An open element of svg or math content, by its name in lower case.
+// An open element of svg or math content, by the number of its name in lower
+// case (names are numbered as they come, so deep content stays small).
 struct ForeignElement {
-    std::string name;
+    int name;
     bool integrationPoint; // HTML start tags inside it open HTML elements
 };
 
@@ -759,17 +760,27 @@ private:
     }
 
     void pushForeign(std::string name, bool integrationPoint) {
-        ++foreignNames_[name];
+        const auto number = nameNumbers_.try_emplace(std::move(name), int(openByName_.size()));
+        if (number.second)
+            openByName_.push_back(0);
+        const int id = number.first->second;
+        ++openByName_[size_t(id)];
         integrationPoints_ += integrationPoint ? 1 : 0;
-        foreign_.push_back({std::move(name), integrationPoint});
+        foreign_.push_back({id, integrationPoint});
     }
 
     void popForeign() {
-        auto count = foreignNames_.find(foreign_.back().name);
-        if (--count->second == 0)
-            foreignNames_.erase(count);
+        --openByName_[size_t(foreign_.back().name)];
         integrationPoints_ -= foreign_.back().integrationPoint ? 1 : 0;
         foreign_.pop_back();
+    }
+
+    // The number of a name when an element of that name is open (-1: none).
+    int openForeign(const std::string& name) const {
+        const auto number = nameNumbers_.find(name);
+        return number != nameNumbers_.end() && openByName_[size_t(number->second)] > 0
+                   ? number->second
+                   : -1;
     }
 
     // Leaves foreign content for the HTML around it: up to the nearest element
@@ -910,8 +921,8 @@ private:
             const std::string name = tag.lowerName();
             if (inForeign() && (name == "p"sv || name == "br"sv)) {
                 breakOut();
-            } else if (foreignNames_.count(name)) {
-                while (foreign_.back().name != name)
+            } else if (const int open = openForeign(name); open >= 0) {
+                while (foreign_.back().name != open)
                     popForeign();
                 popForeign();
                 return;
@@ -1185,19 +1196,20 @@ private:
     int openCenter_ = 0;
     int depth_ = 0; // inside the chosen applet: 1 + the applets nested where we stand
     std::vector<ForeignElement> foreign_;
-    std::map<std::string, int> foreignNames_; // how many of each name are open
-    int integrationPoints_ = 0;               // of them, where HTML goes on
-    QString foreignRoot_;                     // where svg or math content began
-    int templates_ = 0;                       // <template> elements open
-    bool quirks_ = true;                      // until a doctype says otherwise
-    bool seenContent_ = false;                // a doctype after content counts for nothing
-    bool framesetOk_ = true;                  // no body content yet
-    bool frameset_ = false;                   // a frameset replaces the body
-    std::vector<OpenTable> tables_;           // open tables outside the chosen applet
-    bool appletInTable_ = false;              // the chosen applet stands in a table or its cell
-    int nestedTables_ = 0;                    // tables open inside the chosen applet
-    size_t chosenTables_ = 0;                 // the tables around the chosen applet (in a cell)
-    size_t lowestTable_ = 0;                  // the fewest tables open since the applet was chosen
+    std::unordered_map<std::string, int> nameNumbers_; // foreign names as numbers
+    std::vector<int> openByName_;                      // how many of each are open
+    int integrationPoints_ = 0;                        // of them, where HTML goes on
+    QString foreignRoot_;                              // where svg or math content began
+    int templates_ = 0;                                // <template> elements open
+    bool quirks_ = true;                               // until a doctype says otherwise
+    bool seenContent_ = false;                         // a doctype after content counts for nothing
+    bool framesetOk_ = true;                           // no body content yet
+    bool frameset_ = false;                            // a frameset replaces the body
+    std::vector<OpenTable> tables_;                    // open tables outside the chosen applet
+    bool appletInTable_ = false; // the chosen applet stands in a table or its cell
+    int nestedTables_ = 0;       // tables open inside the chosen applet
+    size_t chosenTables_ = 0;    // the tables around the chosen applet (in a cell)
+    size_t lowestTable_ = 0;     // the fewest tables open since the applet was chosen
 };
 
 } // namespace

@@ -175,10 +175,10 @@ QString TextDecoder::decode(const char* data, qsizetype size) const {
 SettingsLineReader::SettingsLineReader(const QByteArray& bytes)
     : bytes_(upToCtrlZ(bytes)), decoder_(bytes_) {}
 
-QString SettingsLineReader::nextLine() {
+QByteArrayView SettingsLineReader::nextUndecodedLine() {
     const qsizetype size = bytes_.size();
     if (pos_ >= size)
-        return QString();
+        return QByteArrayView();
     const char* const data = bytes_.constData();
     // Only a carriage return ends a line; a line feed alone is part of it.
     const void* found = std::memchr(data + pos_, '\r', size_t(size - pos_));
@@ -190,7 +190,11 @@ QString SettingsLineReader::nextLine() {
         if (pos_ < size && data[pos_] == '\n')
             ++pos_;
     }
-    return decoder_.decode(data + start, end - start);
+    return QByteArrayView(data + start, end - start);
+}
+
+QString SettingsLineReader::decode(QByteArrayView line) const {
+    return decoder_.decode(line.data(), line.size());
 }
 
 bool SettingsLineReader::atEnd() const {
@@ -238,8 +242,11 @@ LoadResult loadSettings(SettingsLineReader& reader, SettingsTarget& target) {
         return LoadResult::NotABrivaneFile;
     // Lines 2 to 17, each applied at once, in file order.
     for (SettingsLine line : kSettingsFileLines) {
-        if (line != SettingsLine::Header)
-            target.applyLine(line, reader.nextLine());
+        if (line == SettingsLine::Header)
+            continue;
+        const QByteArrayView bytes = reader.nextUndecodedLine();
+        if (!target.applyUndecodedLine(line, bytes))
+            target.applyLine(line, reader.decode(bytes));
     }
     // The count is what `buttons` holds now, after line 4 went through its checks.
     const int n = buttonBlockSize(target.buttonsText());

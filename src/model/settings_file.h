@@ -73,7 +73,10 @@ char16_t windows1252Char(unsigned char byte);
 class SettingsLineReader {
 public:
     explicit SettingsLineReader(const QByteArray& bytes);
-    QString nextLine();
+    QString nextLine() { return decode(nextUndecodedLine()); }
+    // The next line's bytes, valid while the reader lives, and their text.
+    QByteArrayView nextUndecodedLine();
+    QString decode(QByteArrayView line) const;
     bool atEnd() const;
 
 private:
@@ -100,6 +103,15 @@ class SettingsTarget {
 public:
     virtual ~SettingsTarget() = default;
     virtual void applyLine(SettingsLine line, const QString& text) = 0;
+    // Called for lines 2 to 17 before their text is decoded: a target may deal
+    // with a line from its bytes alone (a number line that can never be a number)
+    // and return true, and the line is not decoded. A line of megabytes then costs
+    // one look at its first bytes.
+    virtual bool applyUndecodedLine(SettingsLine line, QByteArrayView bytes) {
+        Q_UNUSED(line);
+        Q_UNUSED(bytes);
+        return false;
+    }
     // The text `buttons` holds now, after line 4 was applied and checked.
     virtual QString buttonsText() const = 0;
     virtual void setButtonEntry(ButtonField field, int k, const QString& text) = 0;

@@ -17,6 +17,9 @@ struct FileDialogOptions {
     QString initialPath;
     bool confirmOverwrite = false;
     bool mustExist = false;
+    // Choose an existing folder instead of a file (open dialogs only).
+    bool folder = false;
+    QString caption; // empty: the toolkit's own
 };
 
 // Every modal dialog the windows use. Widgets never open QMessageBox, QFileDialog

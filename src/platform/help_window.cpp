@@ -106,8 +106,8 @@ void HelpWindow::showHelp(const QString& helpFile, int context) {
         !html.contains(QStringLiteral("id=\"%1\"").arg(anchor))) {
         showNotice(tr("Brivane Help"), tr("<h3>Help topic not found</h3>"
                                           "<p>The help file \"%1\" has no topic number %2.</p>")
-                                           .arg(QDir::toNativeSeparators(found).toHtmlEscaped())
-                                           .arg(context));
+                                           .arg(QDir::toNativeSeparators(found).toHtmlEscaped(),
+                                                QString::number(context)));
         return;
     }
 

@@ -86,6 +86,12 @@ std::optional<QString> QtDialogs::runFileDialog(QWidget* parent, const FileDialo
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(!save && options.mustExist ? QFileDialog::ExistingFile
                                                   : QFileDialog::AnyFile);
+    if (options.folder) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    }
+    if (!options.caption.isEmpty())
+        dialog.setWindowTitle(options.caption);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
     if (!options.filter.isEmpty())
         dialog.setNameFilter(options.filter);

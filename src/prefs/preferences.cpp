@@ -72,6 +72,31 @@ bool create(const QString& file) {
     return usable(file);
 }
 
+// The recent files as one stored text: a line per file, "settings:" or "page:"
+// and the path. Lines of any other kind are passed over.
+const QString kSettingsMark = QStringLiteral("settings:");
+const QString kPageMark = QStringLiteral("page:");
+
+QString recentText(const QList<RecentFile>& files) {
+    QStringList lines;
+    for (const RecentFile& file : files)
+        lines << (file.page ? kPageMark : kSettingsMark) + file.path;
+    return lines.join(u'\n');
+}
+
+QList<RecentFile> recentFiles(const QString& text) {
+    QList<RecentFile> files;
+    for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts)) {
+        if (files.size() == Preferences::kMaxRecentFiles)
+            break;
+        if (line.startsWith(kSettingsMark) && line.size() > kSettingsMark.size())
+            files.append({line.mid(kSettingsMark.size()), false});
+        else if (line.startsWith(kPageMark) && line.size() > kPageMark.size())
+            files.append({line.mid(kPageMark.size()), true});
+    }
+    return files;
+}
+
 QString quoted(const QString& name) {
     return QLatin1Char('\'') + name + QLatin1Char('\'');
 }
@@ -178,6 +203,8 @@ void Preferences::LoadPreferences() {
         const QString language = store_.readString(QStringLiteral("language"));
         if (isLanguageTag(language))
             PageLanguage = language;
+        PageFolder = store_.readString(QStringLiteral("folder"));
+        RecentFiles = recentFiles(store_.readString(QStringLiteral("recent")));
         return;
     }
     store_.createKey();
@@ -212,6 +239,29 @@ void Preferences::MarkTipShown(const QString& valueName) {
     KeyCloser closer(store_);
     if (store_.openExistingKey())
         store_.writeString(valueName, QStringLiteral("true"));
+}
+
+void Preferences::SavePageFolderPreference() {
+    KeyCloser closer(store_);
+    if (store_.openExistingKey())
+        store_.writeString(QStringLiteral("folder"), PageFolder);
+}
+
+void Preferences::AddRecentFile(const RecentFile& file) {
+    // A path with a line break could not be told apart from two entries.
+    if (file.path.isEmpty() || file.path.contains(u'\n'))
+        return;
+    RecentFiles.removeAll(file);
+    RecentFiles.prepend(file);
+    while (RecentFiles.size() > kMaxRecentFiles)
+        RecentFiles.removeLast();
+    SaveRecentFiles();
+}
+
+void Preferences::SaveRecentFiles() {
+    KeyCloser closer(store_);
+    if (store_.openExistingKey())
+        store_.writeString(QStringLiteral("recent"), recentText(RecentFiles));
 }
 
 QString Preferences::LoadPreviewGeometry() {

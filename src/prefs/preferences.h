@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <QList>
+
 #include <array>
 #include <memory>
 
@@ -45,6 +47,16 @@ inline const QString kWebPageFormat = QStringLiteral("web");
 // language until one is chosen: "en" where the desktop names none (C, POSIX).
 QString systemPageLanguage();
 
+// An entry of File > Open Recent: a settings file opened or saved, or a page
+// imported.
+struct RecentFile {
+    QString path;
+    bool page = false;
+    bool operator==(const RecentFile& other) const {
+        return path == other.path && page == other.page;
+    }
+};
+
 // The preferences as the program holds them during a run.
 class Preferences {
 public:
@@ -62,6 +74,14 @@ public:
     // the desktop's language.
     QString PageLanguage = systemPageLanguage();
 
+    // The folder Make HTML, Test Applet and the image copies use, chosen with
+    // Options > Page Folder... and kept as "folder"; "" until one was chosen,
+    // meaning the folder the program was started from.
+    QString PageFolder;
+    // File > Open Recent, most recent first, kept as "recent".
+    QList<RecentFile> RecentFiles;
+    static constexpr int kMaxRecentFiles = 8;
+
     void LoadPreferences();
     void SaveBrowserPreference();
     // Writes PageFormat as "format", only into a store that exists.
@@ -69,6 +89,11 @@ public:
     // Writes PageLanguage as "language", only into a store that exists.
     void SavePageLanguagePreference();
     void MarkTipShown(const QString& valueName);
+    void SavePageFolderPreference();
+    // Puts `file` first in RecentFiles (once, at most eight kept) and stores the list.
+    void AddRecentFile(const RecentFile& file);
+    // Stores RecentFiles as it is.
+    void SaveRecentFiles();
 
     // The Preview window's place and size, "left,top,width,height", kept as the
     // value "previewGeometry". Reading gives "" when the store or the value is

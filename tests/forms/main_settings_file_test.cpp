@@ -56,6 +56,7 @@ private slots:
     void openRefusesAForeignFile();
     void openWithABadWidthReadsNothing();
     void longTextsComeBackWhole();
+    void hopelessNumberLinesNeverReachTheirField();
 };
 
 void MainSettingsFileTest::saveAndSaveAsFollowTheNameRules() {
@@ -302,6 +303,38 @@ void MainSettingsFileTest::openWithABadWidthReadsNothing() {
     f.platform.dialogs.expectError();
     f.ui()->Open1->trigger();
     QCOMPARE(f.platform.dialogs.errors(), QStringList{QStringLiteral("File not found.")});
+    f.platform.dialogs.verifyAllUsed();
+}
+
+// A line of megabytes that can never be a number in range gives the field's
+// message and bound without passing through the field (laying it out there held
+// the window for seconds); a long line that is a number in range still loads.
+void MainSettingsFileTest::hopelessNumberLinesNeverReachTheirField() {
+    CommandsFixture f;
+    QByteArray bytes = settingsFile(2);
+    bytes.replace("\r\n120\r\n", "\r\n" + QByteArray(20 << 20, '9') + "\r\n");
+    bytes.replace("\r\n25\r\n", "\r\n" + QByteArray(1 << 20, '0') + "25\r\n");
+    bytes.replace("\r\n5\r\n", "\r\n" + QByteArray(3 << 20, ' ') + QByteArray(1, '\0') + "\r\n");
+    const QString file = f.path(QStringLiteral("huge.txt"));
+    writeFile(file, bytes);
+    qsizetype longest = 0;
+    for (QLineEdit* field : {f.ui()->width, f.ui()->border, f.ui()->degree})
+        QObject::connect(field, &QLineEdit::textChanged, field,
+                         [&](const QString& text) { longest = qMax(longest, text.size()); });
+    f.platform.dialogs.answerOpenFile(file);
+    f.platform.dialogs.expectMessage();
+    f.platform.dialogs.expectMessage();
+    f.ui()->Open1->trigger();
+    QCOMPARE(f.platform.dialogs.messages(),
+             (QStringList{QStringLiteral("You must enter a numeric value between 1 and 32767"),
+                          QStringLiteral("You must enter a numeric value between 0 and 32767")}));
+    QCOMPARE(f.ui()->width->text(), QStringLiteral("1"));
+    QCOMPARE(f.ui()->border->text(), QStringLiteral("0"));
+    QCOMPARE(f.ui()->degree->text().size(), (1 << 20) + 2);
+    QCOMPARE(longest, qsizetype(1 << 20) + 2);
+    // The load went on to the end.
+    QCOMPARE(f.ui()->title->text(), QStringLiteral("opened"));
+    QCOMPARE(f.ui()->link_box->text(), QStringLiteral("file link 1"));
     f.platform.dialogs.verifyAllUsed();
 }
 

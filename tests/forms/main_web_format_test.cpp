@@ -66,9 +66,10 @@ private slots:
 
 void MainWebFormatTest::menuChoiceIsKeptInTheStore() {
     CommandsFixture f;
-    // Options: Browser, then Page Format with its two exclusive items.
+    // Options: Browser, then Page Format with its two exclusive items, then Page
+    // Language and Page Folder.
     const QList<QAction*> options = f.ui()->Options1->actions();
-    QCOMPARE(options.size(), 3);
+    QCOMPARE(options.size(), 4);
     QCOMPARE(options[1]->text(), QStringLiteral("Page Format"));
     const QList<QAction*> items = options[1]->menu()->actions();
     QCOMPARE(items, (QList<QAction*>{f.w().AppletPage1, f.w().WebPage1}));

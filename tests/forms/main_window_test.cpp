@@ -577,11 +577,14 @@ private slots:
             return list;
         };
         QCOMPARE(ui->File1->title(), QStringLiteral("&File"));
-        QCOMPARE(texts(ui->File1), QStringList({"&Open...", "&Import Applet Page...", "&Save",
-                                                "Save &As...", "-", "E&xit"}));
+        QCOMPARE(texts(ui->File1),
+                 QStringList({"&Open...", "&Import Applet Page...", "Open &Recent", "&Save",
+                              "Save &As...", "-", "E&xit"}));
         QCOMPARE(ui->Options1->title(), QStringLiteral("&Options"));
-        // Page Format and Page Language, added in code beside the layout's Browser item.
-        QCOMPARE(texts(ui->Options1), QStringList({"&Browser", "Page Format", "Page Language..."}));
+        // Page Format, Page Language and Page Folder, added in code beside the
+        // layout's Browser item.
+        QCOMPARE(texts(ui->Options1),
+                 QStringList({"&Browser", "Page Format", "Page Language...", "Page Fol&der..."}));
         QCOMPARE(ui->help_meue->title(), QStringLiteral("&Help"));
         QCOMPARE(texts(ui->help_meue),
                  QStringList({"&Help", "&Troubleshooting", "-", "&Orlinde", "-", "&About"}));

@@ -67,34 +67,34 @@ ScriptedDialogs::Answer ScriptedDialogs::take(Kind kind) {
 }
 
 void ScriptedDialogs::showMessage(QWidget*, const QString& text) {
-    shown_.append({Kind::Message, text, {}, {}, {}});
+    shown_.append({Kind::Message, text, {}, {}, {}, {}});
     take(Kind::Message);
 }
 
 void ScriptedDialogs::showError(QWidget*, const QString& text) {
-    shown_.append({Kind::Error, text, {}, {}, {}});
+    shown_.append({Kind::Error, text, {}, {}, {}, {}});
     take(Kind::Error);
 }
 
 bool ScriptedDialogs::askYesNo(QWidget*, const QString& caption, const QString& text) {
-    shown_.append({Kind::YesNo, text, caption, {}, {}});
+    shown_.append({Kind::YesNo, text, caption, {}, {}, {}});
     return take(Kind::YesNo).yes;
 }
 
 std::optional<QString> ScriptedDialogs::openFile(QWidget*, const FileDialogOptions& options) {
-    shown_.append({Kind::OpenFile, {}, {}, options, {}});
+    shown_.append({Kind::OpenFile, {}, {}, options, {}, {}});
     const Answer answer = take(Kind::OpenFile);
     return answer.yes ? std::optional<QString>(answer.path) : std::nullopt;
 }
 
 std::optional<QString> ScriptedDialogs::saveFile(QWidget*, const FileDialogOptions& options) {
-    shown_.append({Kind::SaveFile, {}, {}, options, {}});
+    shown_.append({Kind::SaveFile, {}, {}, options, {}, {}});
     const Answer answer = take(Kind::SaveFile);
     return answer.yes ? std::optional<QString>(answer.path) : std::nullopt;
 }
 
 std::optional<QColor> ScriptedDialogs::pickColor(QWidget*, const QColor& initial) {
-    shown_.append({Kind::Color, {}, {}, {}, initial});
+    shown_.append({Kind::Color, {}, {}, {}, initial, {}});
     const Answer answer = take(Kind::Color);
     return answer.yes ? std::optional<QColor>(answer.colour) : std::nullopt;
 }

@@ -97,6 +97,7 @@ Tmain_window::Tmain_window(Platform& platform, Preferences& preferences, QWidget
     wirePageFormat();
     wirePageLanguage();
     wirePreview();
+    wireDesktop();
 
     connectGuarded(ui->title, &QLineEdit::textChanged, this, [this] { titleChange(); });
 
@@ -110,8 +111,11 @@ Tmain_window::Tmain_window(Platform& platform, Preferences& preferences, QWidget
 
     // A failure while creating is reported, and the window is still completed.
     runGuarded([this] { FormCreate(); });
-    // The store has been read: show the format it holds.
+    // The store has been read: show the format it holds, use the folder and
+    // list the files it keeps.
     (webPageFormat() ? WebPage1 : AppletPage1)->setChecked(true);
+    applyPageFolder();
+    updateRecentMenu();
 }
 
 Tmain_window::~Tmain_window() = default;
@@ -144,7 +148,7 @@ void Tmain_window::FormCreate() {
     QString directory = QDir::toNativeSeparators(QDir::currentPath());
     if (!directory.endsWith(QDir::separator()))
         directory += QDir::separator();
-    WorkingDirectory = directory;
+    WorkingDirectory = StartDirectory = directory;
     // A file dialog that has not been used yet opens there too, not wherever
     // the toolkit's dialog was last.
     saveBoxPath = openBoxPath = saveBox2Path = openImagePath = importBoxPath = WorkingDirectory;
@@ -202,6 +206,8 @@ bool Tmain_window::event(QEvent* e) {
 }
 
 bool Tmain_window::eventFilter(QObject* watched, QEvent* e) {
+    if (handleFileDrag(e))
+        return true;
     if (e->type() == QEvent::FocusIn) {
         // Entering a box means moving into it within this window; coming back
         // from another window or a popup menu is no new entry.

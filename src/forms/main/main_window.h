@@ -8,9 +8,12 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QLineEdit;
+class QMenu;
+class QMimeData;
 
 namespace Ui {
 class Tmain_window;
@@ -26,6 +29,7 @@ class Ttip_window;
 class Tbrowser_window;
 class HtmlBox;
 class Tpreview_window;
+struct RecentFile;
 class SettingsSource;
 
 // The main window: the tabbed working surface. Most applet settings live in its
@@ -70,7 +74,14 @@ public:
     void titleChange();
 
     // --- number fields -------------------------------------------------------
-    void CheckNumberField(QLineEdit* field, quint8 minimum, qint32 maximum);
+    // The bounds of each number field (width, height, buttons, border, degree,
+    // f_offset); nothing for any other control.
+    std::optional<NumberRange> numberRangeOf(const QLineEdit* field) const;
+    void CheckNumberField(QLineEdit* field);
+    // A text for a number field that the field would refuse: its message and its
+    // bound put in, without the text passing through the field; false, and nothing
+    // done, for a text the field takes.
+    bool refuseNumberText(QLineEdit* field, QByteArrayView text);
     void widthChange();
     void heightChange();
     void borderChange();
@@ -155,6 +166,25 @@ public:
     // outside 1..buttons, or a count that is no number, changes nothing.
     void SelectButton(int k);
 
+    // --- desktop: shortcuts, Open Recent, drops, page folder ------------------
+    QMenu* OpenRecent1 = nullptr;    // File > Open Recent, after Import Applet Page...
+    QAction* ClearRecent1 = nullptr; // its last item, "Clear Menu"
+    QAction* PageFolder1 = nullptr;  // Options > Page Folder...
+    QString StartDirectory;          // the folder the program was started from, ending in "/"
+    // What Import does with the path its dialog returned.
+    void importAppletPage(const QString& path);
+    // Rebuilds File > Open Recent from the list, a file that is gone disabled.
+    void updateRecentMenu();
+    void openRecentFile(const RecentFile& file);
+    void ClearRecent1Click();
+    void PageFolder1Click();
+    // WorkingDirectory from the chosen page folder, or the start folder.
+    void applyPageFolder();
+    // What a drop of `data` would do: a settings file opens, a page imports;
+    // anything else is refused.
+    enum class DropKind { None, SettingsFile, Page };
+    static DropKind dropKindOf(const QMimeData* data, QString* path = nullptr);
+
     // Copies the controls' current texts and selections into `settings`, so a
     // command sees what the controls show at the moment it runs.
     void captureControls();
@@ -168,6 +198,9 @@ public:
 protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     // Each group of handlers connects its own controls.
@@ -182,6 +215,11 @@ private:
     void wirePageFormat();
     void wirePageLanguage();
     void wirePreview();
+    void wireDesktop();
+    void rememberRecent(const QString& path, bool page);
+    // Handles a drag of files wherever it is over the window; false for other drags.
+    bool handleFileDrag(QEvent* e);
+    bool pageFolderTipShown_ = false;
 
     std::unique_ptr<Ui::Tmain_window> ui;
     Platform& platform_;

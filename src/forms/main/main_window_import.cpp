@@ -58,13 +58,15 @@ void Tmain_window::Import1Click() {
     options.filter = QStringLiteral("Web Pages (*.html *.htm);;All Files (*)");
     options.initialPath = importBoxPath;
     options.mustExist = true;
-    const std::optional<QString> path = platform_.dialogs.openFile(this, options);
-    if (!path)
-        return;
-    importBoxPath = *path;
+    if (const std::optional<QString> path = platform_.dialogs.openFile(this, options))
+        importAppletPage(*path);
+}
 
-    const ImportedApplet applet = readAppletPage(readWholeFile(*path));
-    const QString shownPath = QDir::toNativeSeparators(*path);
+void Tmain_window::importAppletPage(const QString& path) {
+    importBoxPath = path;
+
+    const ImportedApplet applet = readAppletPage(readWholeFile(path));
+    const QString shownPath = QDir::toNativeSeparators(path);
     if (!applet.found) {
         platform_.dialogs.showMessage(this, noAppletMessage(shownPath));
         return;
@@ -78,6 +80,7 @@ void Tmain_window::Import1Click() {
 
     if (!problems.isEmpty())
         platform_.dialogs.showMessage(this, importProblemsMessage(shownPath, problems));
+    rememberRecent(path, true);
 }
 
 } // namespace brivane

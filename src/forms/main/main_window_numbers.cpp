@@ -1,7 +1,6 @@
 #include "forms/main/main_window.h"
 
 #include "model/applet_settings.h"
-#include "model/errors.h"
 #include "platform/failure_boundary.h"
 #include "ui_main_window.h"
 
@@ -18,51 +17,51 @@ void Tmain_window::wireNumberFields() {
                    [this] { buttonsChange(ui->f_offset); });
 }
 
+std::optional<NumberRange> Tmain_window::numberRangeOf(const QLineEdit* field) const {
+    if (field == ui->width || field == ui->height || field == ui->buttons)
+        return NumberRange{1, 32767};
+    if (field == ui->border || field == ui->f_offset)
+        return NumberRange{0, 32767};
+    if (field == ui->degree)
+        return NumberRange{0, 255};
+    return std::nullopt;
+}
+
 // Runs on every change, so a number is judged keystroke by keystroke. Putting a
 // bound into the field runs this again, nested, and the bound passes silently.
-void Tmain_window::CheckNumberField(QLineEdit* field, quint8 minimum, qint32 maximum) {
-    const QString text = field->text();
-    if (text.isEmpty())
-        return;
-    // One to five blanks are left alone, as if the user were still typing.
-    if (text.size() <= 5 && text.count(u' ') == text.size())
-        return;
+void Tmain_window::CheckNumberField(QLineEdit* field) {
+    const NumberRange range = *numberRangeOf(field);
+    if (const std::optional<qint32> bound = numberFieldCorrection(field->text(), range)) {
+        platform_.dialogs.showMessage(this, numberFieldMessage(range));
+        field->setText(QString::number(*bound));
+    }
+}
 
-    const QString message = QStringLiteral("You must enter a numeric value between %1 and %2")
-                                .arg(int(minimum))
-                                .arg(maximum);
-    qint32 number = 0;
-    try {
-        number = StrToInt(text);
-    } catch (const ConversionError&) {
-        platform_.dialogs.showMessage(this, message);
-        field->setText(QString::number(minimum));
-        return;
-    }
-    if (number < qint32(minimum)) {
-        platform_.dialogs.showMessage(this, message);
-        field->setText(QString::number(minimum));
-    } else if (number > maximum) {
-        platform_.dialogs.showMessage(this, message);
-        field->setText(QString::number(maximum));
-    }
+bool Tmain_window::refuseNumberText(QLineEdit* field, QByteArrayView text) {
+    const NumberRange range = *numberRangeOf(field);
+    const std::optional<qint32> bound = numberFieldCorrection(text, range);
+    if (!bound)
+        return false;
+    platform_.dialogs.showMessage(this, numberFieldMessage(range));
+    field->setText(QString::number(*bound));
+    return true;
 }
 
 void Tmain_window::widthChange() {
-    CheckNumberField(ui->width, 1, 32767);
+    CheckNumberField(ui->width);
 }
 
 void Tmain_window::heightChange() {
-    CheckNumberField(ui->height, 1, 32767);
+    CheckNumberField(ui->height);
 }
 
 void Tmain_window::borderChange() {
-    CheckNumberField(ui->border, 0, 32767);
+    CheckNumberField(ui->border);
 }
 
 void Tmain_window::degreeChange() {
     ShowTip(4);
-    CheckNumberField(ui->degree, 0, 255);
+    CheckNumberField(ui->degree);
 }
 
 // Serves both `buttons` and `f_offset`; either change ends with the editor
@@ -70,10 +69,10 @@ void Tmain_window::degreeChange() {
 void Tmain_window::buttonsChange(QLineEdit* source) {
     if (source == ui->f_offset) {
         ShowTip(5);
-        CheckNumberField(ui->f_offset, 0, 32767);
+        CheckNumberField(ui->f_offset);
     }
     if (source == ui->buttons)
-        CheckNumberField(ui->buttons, 1, 32767);
+        CheckNumberField(ui->buttons);
     adjustCurrentButtonToCount();
 }
 

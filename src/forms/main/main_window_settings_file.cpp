@@ -102,6 +102,13 @@ public:
         }
     }
 
+    // A number line the field would refuse never reaches the field: laid out there
+    // first, a line of megabytes would hold the window for seconds.
+    bool applyUndecodedLine(SettingsLine line, QByteArrayView bytes) override {
+        QLineEdit* field = numberField(line);
+        return field && window_.refuseNumberText(field, bytes);
+    }
+
     QString buttonsText() const override { return ui_->buttons->text(); }
 
     void setButtonEntry(ButtonField field, int k, const QString& text) override {
@@ -109,6 +116,25 @@ public:
     }
 
 private:
+    QLineEdit* numberField(SettingsLine line) const {
+        switch (line) {
+        case SettingsLine::Width:
+            return ui_->width;
+        case SettingsLine::Height:
+            return ui_->height;
+        case SettingsLine::Buttons:
+            return ui_->buttons;
+        case SettingsLine::Border:
+            return ui_->border;
+        case SettingsLine::Degree:
+            return ui_->degree;
+        case SettingsLine::Spacing:
+            return ui_->f_offset;
+        default:
+            return nullptr;
+        }
+    }
+
     Tmain_window& window_;
     Ui::Tmain_window* ui_;
 };
@@ -198,6 +224,7 @@ void Tmain_window::openSettingsFile(const QString& path) {
     ui->button_label->setText(label);
     ui->image_box->setText(image);
     ui->frame_box->setText(frame);
+    rememberRecent(path, false);
 }
 
 void Tmain_window::WriteSettingsFile() {
@@ -205,6 +232,7 @@ void Tmain_window::WriteSettingsFile() {
         return;
     captureControls();
     brivane::WriteSettingsFile(settings, SettingsFileName);
+    rememberRecent(SettingsFileName, false);
 }
 
 } // namespace brivane
