@@ -29,8 +29,8 @@ QString titleInChromium(const QString& path) {
     if (!chromium.waitForFinished(60000))
         return QStringLiteral("(chromium did not finish)");
     const QString dom = QString::fromUtf8(chromium.readAllStandardOutput());
-    const QRegularExpressionMatch title =
-        QRegularExpression(QStringLiteral("<title>([^<]*)</title>")).match(dom);
+    static const QRegularExpression titleElement(QStringLiteral("<title>([^<]*)</title>"));
+    const QRegularExpressionMatch title = titleElement.match(dom);
     return title.hasMatch() ? title.captured(1) : QStringLiteral("(no title in %1)").arg(dom);
 }
 

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
@@ -118,6 +119,7 @@ private slots:
     void downStatePerMotionStyle();
     void textAndImagePlaces_data();
     void textAndImagePlaces();
+    void largeImageReadApartAndAgainWhenChanged();
     void followsEveryKindOfControl();
     void numberFieldWithoutNumberKeepsTheBar();
     void checkListForTheStartUpBar();
@@ -291,6 +293,8 @@ void PreviewTest::textAndImagePlaces() {
         f.ui()->image_box->setText(QStringLiteral("pic.png"));
     if (label)
         f.ui()->button_label->setText(QStringLiteral("Home"));
+    f.shot(); // the paint asks for the picture, which is read meanwhile
+    QTRY_VERIFY(!f.bar()->loadingImages());
 
     const BarLook& look = f.bar()->look();
     const ContentPlacement placed = f.bar()->placementOf(1);
@@ -325,6 +329,51 @@ void PreviewTest::textAndImagePlaces() {
         QCOMPARE(block.right(), room.right());
     else
         QVERIFY(qAbs((block.left() - room.left()) - (room.right() - block.right())) <= 1);
+}
+
+// A picture far larger than its button: the placeholder first while it is read
+// away from the window, then exactly the part of it that falls on the face,
+// held without the rest; a changed file is read again.
+void PreviewTest::largeImageReadApartAndAgainWhenChanged() {
+    PreviewFixture f;
+    QImage big(1200, 900, QImage::Format_RGB32);
+    for (int y = 0; y < big.height(); ++y)
+        for (int x = 0; x < big.width(); ++x)
+            big.setPixel(x, y, qRgb(x % 256, y % 256, (x / 256) * 40 + (y / 256) * 8));
+    const QString path = f.folder.filePath(QStringLiteral("big.png"));
+    QVERIFY(big.save(path));
+    f.ui()->width->setText(QStringLiteral("90"));
+    f.ui()->height->setText(QStringLiteral("30"));
+    f.ui()->left->setChecked(true);
+    f.ui()->image_box->setText(QStringLiteral("big.png"));
+    f.shot();
+    QVERIFY(f.bar()->loadingImages());
+    QCOMPARE(f.bar()->placementOf(1).image.size(),
+             QSize(kImagePlaceholderSize, kImagePlaceholderSize));
+
+    QTRY_VERIFY(!f.bar()->loadingImages());
+    const ContentPlacement placed = f.bar()->placementOf(1);
+    QCOMPARE(placed.image.size(), big.size());
+    const QImage shot = f.shot();
+    const QRect face = f.bar()->look().faceRect();
+    const QRect shown = face.intersected(placed.image);
+    QVERIFY(shown.width() > 60 && shown.height() == face.height());
+    for (int y = shown.top(); y <= shown.bottom(); ++y)
+        for (int x = shown.left(); x <= shown.right(); ++x)
+            QCOMPARE(shot.pixel(x, y), big.pixel(QPoint(x, y) - placed.image.topLeft()));
+    // Only the face's part (and the pixel the down state adds) is held.
+    QVERIFY(f.bar()->imageLoader().bytesHeld() <= (face.width() + 1) * (face.height() + 1) * 4);
+
+    QImage other(40, 20, QImage::Format_RGB32);
+    other.fill(QColor(0, 0, 255));
+    QVERIFY(QFile::remove(path));
+    QVERIFY(other.save(path));
+    // Any change of the settings looks again, even one that moves nothing.
+    f.ui()->link_box->setText(QStringLiteral("index.html"));
+    f.shot();
+    QTRY_VERIFY(!f.bar()->loadingImages());
+    QCOMPARE(f.bar()->placementOf(1).image.size(), other.size());
+    QCOMPARE(f.shot().pixel(f.bar()->placementOf(1).image.center()), qRgb(0, 0, 255));
 }
 
 void PreviewTest::followsEveryKindOfControl() {

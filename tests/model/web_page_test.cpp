@@ -219,7 +219,8 @@ void WebPageTest::oneClassPerLook() {
         return markup.mid(12, markup.indexOf('"', 12) - 12);
     };
     const QByteArray plain = classOf({});
-    QVERIFY2(QRegularExpression("^brivane-bar-[0-9a-f]{8}$").match(plain).hasMatch(), plain);
+    static const QRegularExpression barClass(QStringLiteral("^brivane-bar-[0-9a-f]{8}$"));
+    QVERIFY2(barClass.match(plain).hasMatch(), plain);
     QCOMPARE(classOf([](AppletSettings& s) {
                  s.title = "Other";
                  s.table.setEntry(ButtonField::Label, 1, "Home");

@@ -63,6 +63,7 @@ BarView::BarView(QWidget* parent) : QAbstractScrollArea(parent) {
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(QStringLiteral("Bar"));
     font_ = fontFor(look_.font);
+    connect(&images_, &ImageLoader::ready, viewport(), qOverload<>(&QWidget::update));
 }
 
 void BarView::setBar(const BarLook& look, const ButtonTable* table,
@@ -74,8 +75,8 @@ void BarView::setBar(const BarLook& look, const ButtonTable* table,
     const QFontMetrics metrics(font_);
     ascent_ = metrics.ascent();
     lineHeight_ = metrics.height();
-    // A picture may have been copied in or changed since: read them again.
-    images_.clear();
+    // A picture may have been copied in or changed since: those are read again.
+    images_.revalidate();
     focused_ = std::clamp(focused_, 1, std::max(1, look_.buttonCount));
     if (hovered_ > look_.buttonCount)
         hovered_ = 0;
@@ -160,32 +161,41 @@ std::optional<QSize> BarView::localImageSize(const QString& path) {
     return image.size();
 }
 
-const QImage& BarView::imageFor(const QString& entry) const {
-    auto found = images_.find(entry);
-    if (found != images_.end())
-        return found.value();
-    QImage image;
+BarView::ShownImage BarView::imageFor(const QString& entry, QSize textSize) const {
+    ShownImage shown;
+    if (entry.isEmpty())
+        return shown;
+    shown.size = QSize(kImagePlaceholderSize, kImagePlaceholderSize);
     const ImageSource source = imageSourceOf(entry, workingDirectory_);
     // A web address is never fetched: it is drawn as the placeholder.
-    if (source.kind == ImageSource::Local && QFileInfo(source.path).isFile())
-        image = QImageReader(source.path).read();
-    return images_.insert(entry, image).value();
+    if (source.kind != ImageSource::Local)
+        return shown;
+    // The face as the picture sees it, up and one pixel down and right.
+    auto visible = [look = look_, textSize](QSize size) {
+        const QPoint at = look.place(size, textSize).image.topLeft();
+        const QRect face = look.faceRect();
+        return face.translated(-at).united(face.translated(-at - BarLook::downShift()));
+    };
+    const std::optional<ImageLoader::Picture> picture = images_.picture(source.path, visible);
+    if (!picture || !picture->readable)
+        return shown;
+    shown.size = picture->size;
+    shown.placeholder = false;
+    shown.part = picture->part;
+    shown.pixels = picture->pixels;
+    return shown;
 }
 
-QSize BarView::imageSizeFor(const QString& entry, const QImage& image) const {
-    if (entry.isEmpty())
-        return QSize();
-    return image.isNull() ? QSize(kImagePlaceholderSize, kImagePlaceholderSize) : image.size();
+QSize BarView::labelSize(const QString& label) const {
+    return label.isEmpty() ? QSize()
+                           : QSize(QFontMetrics(font_).horizontalAdvance(label), lineHeight_);
 }
 
 ContentPlacement BarView::placementOf(int k) const {
     const QString label = table_ ? table_->entry(ButtonField::Label, k) : QString();
     const QString entry = table_ ? table_->entry(ButtonField::Image, k) : QString();
-    const QSize imageSize = entry.isEmpty() ? QSize() : imageSizeFor(entry, imageFor(entry));
-    const QSize textSize = label.isEmpty()
-                               ? QSize()
-                               : QSize(QFontMetrics(font_).horizontalAdvance(label), lineHeight_);
-    return look_.place(imageSize, textSize);
+    const QSize textSize = labelSize(label);
+    return look_.place(imageFor(entry, textSize).size, textSize);
 }
 
 void BarView::paintButton(QPainter& painter, int k, const QRect& visible) const {
@@ -234,23 +244,20 @@ void BarView::paintButton(QPainter& painter, int k, const QRect& visible) const 
     painter.setClipRect(clip);
     const QString label = table_ ? table_->entry(ButtonField::Label, k) : QString();
     const QString entry = table_ ? table_->entry(ButtonField::Image, k) : QString();
-    const QImage* image = entry.isEmpty() ? nullptr : &imageFor(entry);
-    const QSize imageSize = image ? imageSizeFor(entry, *image) : QSize();
-    const QSize textSize = label.isEmpty()
-                               ? QSize()
-                               : QSize(QFontMetrics(font_).horizontalAdvance(label), lineHeight_);
-    const ContentPlacement placement = look_.place(imageSize, textSize);
+    const QSize textSize = labelSize(label);
+    const ShownImage image = imageFor(entry, textSize);
+    const ContentPlacement placement = look_.place(image.size, textSize);
     const QPoint shift = down ? BarLook::downShift() : QPoint();
     const QColor textColour = qColour(down ? look_.clickColour : look_.fontColour);
-    if (image) {
+    if (!entry.isEmpty()) {
         const QRect target = placement.image.translated(shift);
-        if (image->isNull()) {
+        if (image.placeholder) {
             // The placeholder: a one-pixel frame in the text's colour.
             painter.setPen(QPen(textColour, 0));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(target.adjusted(0, 0, -1, -1));
-        } else {
-            painter.drawImage(target.topLeft(), *image);
+        } else if (!image.pixels.isNull()) {
+            painter.drawImage(target.topLeft() + image.part.topLeft(), image.pixels);
         }
     }
     if (!placement.text.isEmpty()) {

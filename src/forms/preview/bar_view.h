@@ -1,11 +1,11 @@
 #pragma once
 
+#include "forms/preview/image_loader.h"
 #include "model/applet_settings.h"
 #include "model/bar_look.h"
 
 #include <QAbstractScrollArea>
 #include <QFont>
-#include <QHash>
 #include <QImage>
 
 #include <optional>
@@ -53,6 +53,11 @@ public:
     // The size of a local image file, none when it cannot be read.
     static std::optional<QSize> localImageSize(const QString& path);
 
+    // True while pictures in view are still being read; each shows its
+    // placeholder until it is ready, and the view is painted again then.
+    bool loadingImages() const { return images_.busy(); }
+    const ImageLoader& imageLoader() const { return images_; }
+
     // The bar's pixels in the rectangle at (left, top) of width x height, 1:1.
     QImage render(qint64 left, qint64 top, int width, int height) const;
 
@@ -76,8 +81,17 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    const QImage& imageFor(const QString& entry) const;
-    QSize imageSizeFor(const QString& entry, const QImage& image) const;
+    // What an image entry shows now beside a label of textSize: the picture's
+    // size, its part that can show on the face and those pixels; or, while it
+    // is read and when it cannot be, the placeholder's size.
+    struct ShownImage {
+        QSize size;
+        bool placeholder = true;
+        QRect part;
+        QImage pixels;
+    };
+    ShownImage imageFor(const QString& entry, QSize textSize) const;
+    QSize labelSize(const QString& label) const;
     void paintButton(QPainter& painter, int k, const QRect& visible) const;
     void updateScrollBars();
     // The view's top-left corner in zoomed bar pixels.
@@ -101,8 +115,8 @@ private:
     int pressed_ = 0;    // the button the mouse button went down on
     int keyPressed_ = 0; // the button Space holds down
     int focused_ = 1;
-    // The pictures of the buttons in view, read once per change of the settings.
-    mutable QHash<QString, QImage> images_;
+    // The pictures of the buttons in view, read as they come into view.
+    mutable ImageLoader images_;
 };
 
 } // namespace brivane
