@@ -1,6 +1,7 @@
 #include "model/applet_import.h"
 
 #include "model/errors.h"
+#include "model/font_fallback.h"
 
 #include <algorithm>
 #include <array>
@@ -265,7 +266,7 @@ private:
             applyCode(line, Style, '1');
             break;
         case SettingsLine::FontSizeIndex:
-            applyItem(line, FSize, fontSizeItems());
+            applyItem(line, FSize, fontSizeItems(), closestFontSizeIndex);
             break;
         case SettingsLine::FontStyle:
             applyCode(line, FStyle, '2');
@@ -283,7 +284,8 @@ private:
             applyText(line, FOffset);
             break;
         case SettingsLine::FontIndex:
-            applyItem(line, Font, fontItems());
+            applyItem(line, Font, fontItems(),
+                      [](QStringView font) { return std::optional<int>(closestFontIndex(font)); });
             break;
         case SettingsLine::Title:
             if (applet_.title)
@@ -322,16 +324,24 @@ private:
                                           : QStringLiteral(" is not 0, 1 or 2"));
     }
 
-    void applyItem(SettingsLine line, FixedParam param, const QStringList& items) {
+    // closest: the item that stands in for a value not in the list, where one can.
+    void applyItem(SettingsLine line, FixedParam param, const QStringList& items,
+                   std::optional<int> (*closest)(QStringView) = nullptr) {
         const auto& value = params_.fixed[size_t(param)];
         if (!value)
             return;
         const int index = itemIndex(items, *value);
-        if (index >= 0)
+        if (index >= 0) {
             target_.applyLine(line, QString::number(index));
-        else
-            problems_ << name(param) + QStringLiteral(": ") + quoted(*value) +
-                             QStringLiteral(" is not one of ") + itemList(items);
+            return;
+        }
+        QString problem = name(param) + QStringLiteral(": ") + quoted(*value) +
+                          QStringLiteral(" is not one of ") + itemList(items);
+        if (const std::optional<int> instead = closest ? closest(*value) : std::nullopt) {
+            target_.applyLine(line, QString::number(*instead));
+            problem += QStringLiteral(" (%1 used instead)").arg(items.at(*instead).trimmed());
+        }
+        problems_ << problem;
     }
 
     // A button's width or height from the applet's: as it is across the bar, the

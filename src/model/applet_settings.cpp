@@ -113,26 +113,33 @@ QString numberFieldMessage(NumberRange range) {
         .arg(range.maximum);
 }
 
-ButtonTable::ButtonTable() {
-    for (auto& table : tables_)
-        table.resize(kMaxButtons);
-}
+ButtonTable::ButtonTable() = default;
 
 const QString& ButtonTable::emptyEntry() {
     static const QString empty;
     return empty;
 }
 
-void ButtonTable::setEntry(ButtonField field, int k, const QString& text) {
+QString* ButtonTable::slot(ButtonField field, int k, bool empty) {
     if (k < 1 || k > kMaxButtons)
-        return;
-    tables_[static_cast<size_t>(field)][static_cast<size_t>(k - 1)] = text;
+        return nullptr;
+    std::vector<QString>& table = tables_[static_cast<size_t>(field)];
+    if (static_cast<size_t>(k) > table.size()) {
+        if (empty)
+            return nullptr; // reads as empty already
+        table.resize(static_cast<size_t>(k));
+    }
+    return &table[static_cast<size_t>(k - 1)];
+}
+
+void ButtonTable::setEntry(ButtonField field, int k, const QString& text) {
+    if (QString* entry = slot(field, k, text.isEmpty()))
+        *entry = text;
 }
 
 void ButtonTable::setEntry(ButtonField field, int k, QString&& text) {
-    if (k < 1 || k > kMaxButtons)
-        return;
-    tables_[static_cast<size_t>(field)][static_cast<size_t>(k - 1)] = std::move(text);
+    if (QString* entry = slot(field, k, text.isEmpty()))
+        *entry = std::move(text);
 }
 
 void ButtonTable::clearAll() {

@@ -46,9 +46,10 @@ public:
     // Outside 1..kMaxButtons there is no entry; it reads as empty text. (Inline: the
     // page generator reads 131 thousand entries for the largest bar.)
     const QString& entry(ButtonField field, int k) const {
-        if (k < 1 || k > kMaxButtons)
+        const std::vector<QString>& table = tables_[static_cast<size_t>(field)];
+        if (k < 1 || static_cast<size_t>(k) > table.size())
             return emptyEntry();
-        return tables_[static_cast<size_t>(field)][static_cast<size_t>(k - 1)];
+        return table[static_cast<size_t>(k - 1)];
     }
     void setEntry(ButtonField field, int k, const QString& text);
     void setEntry(ButtonField field, int k, QString&& text); // takes the text over
@@ -57,6 +58,12 @@ public:
 
 private:
     static const QString& emptyEntry();
+    // The entry to write, made when needed; none outside 1..kMaxButtons, nor for
+    // an empty text beyond the entries made.
+    QString* slot(ButtonField field, int k, bool empty);
+    // Each table holds entries up to the highest one set (the rest read as empty
+    // text), so a bar of a few buttons costs a few entries, not 32767: a converter
+    // that reads a thousand pages makes a thousand of these.
     std::array<std::vector<QString>, 4> tables_;
 };
 

@@ -55,7 +55,7 @@ ConvertedPage convertAppletPage(QByteArrayView page, const QString& pagePath) {
     if (!applet.found && !applet.hiddenApplet.isEmpty())
         throw Error(hiddenAppletReason(applet.hiddenApplet));
     if (!applet.found)
-        throw Error(QStringLiteral("no button bar applet found"));
+        throw NoAppletError(QStringLiteral("no button bar applet found"));
     if (!applet.closed)
         throw Error(QStringLiteral("its button bar applet is never closed (no </applet>)"));
     // The settings are read as a browser without script reads the page; the bar

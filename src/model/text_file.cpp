@@ -1,6 +1,7 @@
 #include "model/text_file.h"
 
 #include "model/errors.h"
+#include "model/file_names.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -21,7 +22,7 @@ namespace {
 constexpr int kMaxLinks = 40;
 
 QByteArray encodedPath(const QString& path) {
-    return QFile::encodeName(path);
+    return fileNameBytes(path);
 }
 
 // The folder part of a path: everything before the last '/', "/" for a file in
@@ -518,7 +519,7 @@ void AtomicFileWriter::commitInPlace() {
     // be read, or an oversized one, is written without that net.
     std::optional<QByteArray> old;
     try {
-        old = readWholeFile(QFile::decodeName(target_));
+        old = readWholeFile(fileNameFromBytes(target_));
     } catch (const IoError&) {
     }
     if (old && old->size() != oldSize)

@@ -270,14 +270,16 @@ private slots:
         QCOMPARE(runConvert({QStringLiteral("--frobnicate"), QStringLiteral("a.html")}, dir.path())
                      .exitCode,
                  2);
-        QCOMPARE(runConvert({QStringLiteral("--output-dir"), QStringLiteral("missing"),
+        writeFile(dir.filePath(QStringLiteral("file")), "not a folder");
+        QCOMPARE(runConvert({QStringLiteral("--output-dir"), QStringLiteral("file"),
                              QStringLiteral("a.html")},
                             dir.path())
                      .exitCode,
                  2);
         const Run help = runConvert({QStringLiteral("--help")}, dir.path());
         QCOMPARE(help.exitCode, 0);
-        QVERIFY(help.out.startsWith(QStringLiteral("Usage: brivane-convert [--output-dir DIR]")));
+        QVERIFY(help.out.startsWith(
+            QStringLiteral("Usage: brivane-convert [--output-dir NEW] PATH...")));
         QVERIFY(runConvert({QStringLiteral("--version")}, dir.path())
                     .out.startsWith(QStringLiteral("brivane-convert ")));
     }

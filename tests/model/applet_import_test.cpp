@@ -259,7 +259,8 @@ void AppletImportTest::characterReferences() {
     QCOMPARE(decodeCharacterReferences(text, inAttribute), expected);
 }
 
-// Each kind of value that cannot be used is named; its setting keeps its value,
+// Each kind of value that cannot be used is named; its setting keeps its value
+// (a font or size not in the lists takes the closest one, named with it),
 // everything else is applied, entries beyond the count included.
 void AppletImportTest::listsWhatCannotBeUsed() {
     const QByteArray page =
@@ -279,11 +280,12 @@ void AppletImportTest::listsWhatCannotBeUsed() {
     const QStringList expected{
         "color: \"12345\" is not six hexadecimal digits",
         "style: \"2\" is not 0 or 1",
-        "f_size: \"15\" is not one of 9, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72",
+        "f_size: \"15\" is not one of 9, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72 (14 "
+        "used instead)",
         "f_style: \"3\" is not 0, 1 or 2",
         "f_color: \"#GG0000\" is not six hexadecimal digits",
         "position: \"-1\" is not 0, 1 or 2",
-        "font: \"Arial\" is not one of TimesRoman, Helvetica, Courier",
+        "font: \"Arial\" is not one of TimesRoman, Helvetica, Courier (Helvetica used instead)",
         "align: \" justify \" is not one of Center, Left, Right",
         "label x: \"x\" is not a number",
         "LINK 40000: the highest button number is 32766",
@@ -307,8 +309,9 @@ void AppletImportTest::listsWhatCannotBeUsed() {
     QCOMPARE(s.fontColour.value, defaults.fontColour.value);
     QCOMPARE(s.clickColour.hex, QStringLiteral("00FF0A"));
     QCOMPARE(s.clickColour.value, 0x0AFF00);
-    QCOMPARE(s.font, defaults.font);
-    QCOMPARE(s.fontSize, QStringLiteral("14")); // the last f_size wins, and is no item
+    QCOMPARE(s.font, QStringLiteral("Helvetica")); // Arial's family
+    QCOMPARE(s.fontSize,
+             QStringLiteral("14")); // the last f_size wins; the nearer smaller one stands in
     QVERIFY(s.style0 && s.vertical && s.plain && s.center);
     QCOMPARE(s.border, QStringLiteral("7"));
     QCOMPARE(s.degree, defaults.degree);
