@@ -181,9 +181,10 @@ private slots:
         // the same bytes with the same time; the pages are the pages converted.
         const auto before = snapshot(oldRoot);
         const auto after = snapshot(newRoot);
-        QCOMPARE(after.keys(), before.keys());
+        const QStringList names = after.keys();
+        QCOMPARE(names, before.keys());
         QVERIFY(!QFileInfo::exists(newRoot + QStringLiteral("/shortcut")));
-        for (const QString& name : after.keys()) {
+        for (const QString& name : names) {
             if (kConverted.contains(name)) {
                 QCOMPARE(after[name].first,
                          convertAppletPage(before[name].first, oldRoot + u'/' + name).bytes);
@@ -192,10 +193,10 @@ private slots:
                                              ? (name.contains(u'/') ? "About" : "Home")
                                              : "Team";
                 QCOMPARE(after[name].first.count("aria-current=\"page\""), 1);
-                QVERIFY(QRegularExpression(QStringLiteral("aria-current=\"page\"[^<]*>(<[^>]*>)*") +
-                                           QString::fromLatin1(label) + u'<')
-                            .match(QString::fromLatin1(after[name].first))
-                            .hasMatch());
+                static const QRegularExpression current(
+                    QStringLiteral("aria-current=\"page\"[^<]*>(<[^>]*>)*([^<]*)<"));
+                QCOMPARE(current.match(QString::fromLatin1(after[name].first)).captured(2),
+                         QString::fromLatin1(label));
             } else {
                 QCOMPARE(after[name].first, before[name].first);
                 QCOMPARE(after[name].second, before[name].second);
@@ -204,7 +205,7 @@ private slots:
 
         int links = 0;
         int dead = 0;
-        for (const QString& name : after.keys()) {
+        for (const QString& name : names) {
             if (isPageName(name.toUtf8()))
                 checkLinks(name, oldRoot, newRoot, links, dead);
         }
@@ -218,7 +219,7 @@ private slots:
         QCOMPARE(again.exitCode, 1);
         const QStringList lines = again.out.split(u'\n');
         QCOMPARE(lines.size(), 10);
-        for (const QString& name : after.keys())
+        for (const QString& name : names)
             QVERIFY(lines.contains(
                 QStringLiteral("failed old/%1: deeper/new/%1 exists already, not replaced")
                     .arg(name)));
