@@ -1,5 +1,7 @@
 #include "commands_fixture.h"
 
+#include <memory>
+
 using namespace brivane;
 using namespace brivane::test;
 
@@ -317,10 +319,12 @@ void MainSettingsFileTest::hopelessNumberLinesNeverReachTheirField() {
     bytes.replace("\r\n5\r\n", "\r\n" + QByteArray(3 << 20, ' ') + QByteArray(1, '\0') + "\r\n");
     const QString file = f.path(QStringLiteral("huge.txt"));
     writeFile(file, bytes);
-    qsizetype longest = 0;
+    // Shared with the connections, which live as long as the window does.
+    const auto longest = std::make_shared<qsizetype>(0);
     for (QLineEdit* field : {f.ui()->width, f.ui()->border, f.ui()->degree})
-        QObject::connect(field, &QLineEdit::textChanged, field,
-                         [&](const QString& text) { longest = qMax(longest, text.size()); });
+        QObject::connect(field, &QLineEdit::textChanged, field, [longest](const QString& text) {
+            *longest = qMax(*longest, text.size());
+        });
     f.platform.dialogs.answerOpenFile(file);
     f.platform.dialogs.expectMessage();
     f.platform.dialogs.expectMessage();
@@ -331,7 +335,7 @@ void MainSettingsFileTest::hopelessNumberLinesNeverReachTheirField() {
     QCOMPARE(f.ui()->width->text(), QStringLiteral("1"));
     QCOMPARE(f.ui()->border->text(), QStringLiteral("0"));
     QCOMPARE(f.ui()->degree->text().size(), (1 << 20) + 2);
-    QCOMPARE(longest, qsizetype(1 << 20) + 2);
+    QCOMPARE(*longest, qsizetype(1 << 20) + 2);
     // The load went on to the end.
     QCOMPARE(f.ui()->title->text(), QStringLiteral("opened"));
     QCOMPARE(f.ui()->link_box->text(), QStringLiteral("file link 1"));
