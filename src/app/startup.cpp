@@ -9,6 +9,7 @@
 #include "forms/program_resources.h"
 #include "forms/tip/tip_window.h"
 #include "forms/window_placement.h"
+#include "model/file_names.h"
 #include "platform/desktop_shell.h"
 #include "platform/failure_boundary.h"
 #include "platform/help_window.h"
@@ -124,10 +125,21 @@ void openStartFile(Tmain_window& window, const QString& file) {
         runGuarded([&] { window.openSettingsFile(file); });
 }
 
-int runBrivane(int argc, char** argv) {
+namespace {
+
+// The arguments as the file names they may be: a name that is not UTF-8 must
+// still reach its file, which the locale's decoding does not promise.
+QStringList argumentsOf(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << fileNameFromBytes(argv[i]);
+    return arguments;
+}
+
+} // namespace
+
+int runBrivane(int argc, char** argv) {
+    QStringList arguments = argumentsOf(argc, argv);
     const auto environment = [](const char* name) { return qgetenv(name); };
     switch (answerEarly(arguments, environment, stdout, stderr)) {
     case EarlyAnswer::None:
@@ -141,9 +153,7 @@ int runBrivane(int argc, char** argv) {
 
     BrivaneApplication app(argc, argv);
     // The toolkit has taken its own options out of argv; the rest are ours.
-    arguments.clear();
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    arguments = argumentsOf(argc, argv);
     QString startFile;
     if (!startFileFrom(arguments, startFile, stderr))
         return kWrongCall;
