@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
 #include <string_view>
+#include <vector>
 
 namespace brivane {
 
@@ -52,12 +52,30 @@ QLatin1String latin1(std::string_view text) {
     return QLatin1String(text.data(), qsizetype(text.size()));
 }
 
+// Whether the text starts with the prefix (in lower case) in any case, as
+// QString's case-insensitive startsWith has it: where the text is ASCII the
+// bytes decide, which spares a bar's thousands of per-button params its cost.
+bool startsWithAnyCase(const QString& text, std::string_view prefix) {
+    if (text.size() < qsizetype(prefix.size()))
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        const char16_t c = text.at(qsizetype(i)).unicode();
+        if (c >= 0x80) // may fold to an ASCII letter (U+017F to 's')
+            return text.startsWith(latin1(prefix), Qt::CaseInsensitive);
+        if ((c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c) != char16_t(prefix[i]))
+            return false;
+    }
+    return true;
+}
+
 // The page's params sorted out: the last of a name wins. Names are matched in
 // any case, as the applet asks for its params.
 struct PageParams {
     std::array<std::optional<QString>, kFixedParams> fixed;
     // By the number in the name (k, button k + 1), fields in ButtonField order.
-    std::map<int, std::array<std::optional<QString>, 4>> buttons;
+    // Indexed by k, which stays below kMaxButtons: a bar's params come a group at
+    // a time, and a tree looked up afresh for each cost more than the reading.
+    std::vector<std::array<std::optional<QString>, 4>> buttons;
     QStringList badNumbers; // problems with per-button params' numbers
 };
 
@@ -66,13 +84,17 @@ PageParams sortParams(const QList<std::pair<QString, QString>>& params) {
     for (const auto& [name, value] : params) {
         bool known = false;
         for (int i = 0; i < kFixedParams && !known; ++i) {
-            if (name.compare(latin1(kFixedNames[size_t(i)]), Qt::CaseInsensitive) == 0) {
+            // Case folding keeps the length, so only a name as long is compared: a
+            // bar's page holds thousands of per-button params.
+            const std::string_view fixed = kFixedNames[size_t(i)];
+            if (name.size() == qsizetype(fixed.size()) &&
+                name.compare(latin1(fixed), Qt::CaseInsensitive) == 0) {
                 sorted.fixed[size_t(i)] = value;
                 known = true;
             }
         }
         for (const ButtonParam& param : kButtonParams) {
-            if (known || !name.startsWith(latin1(param.prefix), Qt::CaseInsensitive))
+            if (known || !startsWithAnyCase(name, param.prefix))
                 continue;
             known = true;
             const QStringView number = QStringView(name).mid(qsizetype(param.prefix.size()));
@@ -92,7 +114,9 @@ PageParams sortParams(const QList<std::pair<QString, QString>>& params) {
                 sorted.badNumbers << QStringLiteral("%1: the highest button number is %2")
                                          .arg(name, QString::number(kMaxButtons - 1));
             } else {
-                sorted.buttons[int(k)][size_t(param.field)] = value;
+                if (sorted.buttons.size() <= size_t(k))
+                    sorted.buttons.resize(size_t(k) + 1);
+                sorted.buttons[size_t(k)][size_t(param.field)] = value;
             }
         }
     }
@@ -152,7 +176,9 @@ std::optional<QString> optionCode(const QString& text, char last) {
 // any case, read as a browser reads it (past leading blanks and control
 // characters, with tabs and line breaks anywhere dropped).
 bool isScriptLink(const QString& link) {
-    QString scheme;
+    constexpr size_t kLongest = 10; // "javascript"
+    char scheme[kLongest];
+    size_t length = 0;
     bool leading = true;
     for (const QChar c : link) {
         if (leading && c.unicode() <= 0x20)
@@ -160,14 +186,15 @@ bool isScriptLink(const QString& link) {
         leading = false;
         if (c == u'\t' || c == u'\n' || c == u'\r')
             continue;
-        if (c == u':')
-            return scheme == QLatin1String("javascript") || scheme == QLatin1String("vbscript") ||
-                   scheme == QLatin1String("data");
+        if (c == u':') {
+            const std::string_view name(scheme, length);
+            return name == "javascript"sv || name == "vbscript"sv || name == "data"sv;
+        }
         const bool alpha = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
         const bool other = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
-        if (!(alpha || (other && !scheme.isEmpty())) || scheme.size() > 10)
+        if (!(alpha || (other && length > 0)) || length == kLongest)
             return false; // no scheme, or longer than any of the three
-        scheme += c.toLower();
+        scheme[length++] = char(alpha ? c.unicode() | 0x20 : c.unicode()); // ASCII lower case
     }
     return false; // no scheme: an address within the site
 }
@@ -205,7 +232,8 @@ public:
             applyLine(line);
         applyAlignment();
         problems_ << params_.badNumbers;
-        for (const auto& [k, fields] : params_.buttons) {
+        for (int k = 0; k < int(params_.buttons.size()); ++k) {
+            const auto& fields = params_.buttons[size_t(k)];
             for (ButtonField field : kSettingsButtonFields) {
                 const auto& value = fields[size_t(field)];
                 if (!value)
@@ -441,8 +469,8 @@ private:
     }
 
     bool has(int k, ButtonField field) const {
-        const auto found = params_.buttons.find(k);
-        return found != params_.buttons.end() && found->second[size_t(field)].has_value();
+        return size_t(k) < params_.buttons.size() &&
+               params_.buttons[size_t(k)][size_t(field)].has_value();
     }
 
     const ImportedApplet& applet_;
