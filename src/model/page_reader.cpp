@@ -43,7 +43,7 @@ bool spells(const char* begin, const char* end, std::string_view name) {
 }
 
 // The elements the reader tells apart; every other one is only stepped over.
-enum class Element {
+enum class Element : unsigned char {
     Other,
     Applet,
     Param,
@@ -274,11 +274,20 @@ struct Tag {
 };
 
 // A <p>, <div> or <center> that is open where the reader stands, and the
-// nearest one at or below it that says how to align (-1: none).
+// nearest one at or below it that says how to align, as an index into the open
+// aligning blocks (-1: none). Kept small: a page of nothing but open blocks
+// has one for every few bytes.
 struct Block {
     Element element;
-    Value align;
+    bool aligns; // it is the innermost of the aligning blocks
     int aligning;
+};
+
+// An open block that says how to align: a <center>, or a <p> or <div> with an
+// align attribute.
+struct AligningBlock {
+    Element element;
+    Value align;
 };
 
 // An open element of svg or math content, by the number of its name in lower
@@ -1099,7 +1108,7 @@ private:
     void setAlignment(int index) {
         if (index < 0)
             return;
-        const Block& block = blocks_.at(size_t(index));
+        const AligningBlock& block = aligningBlocks_.at(size_t(index));
         applet_.alignment =
             block.element == Element::Center ? QStringLiteral("center") : text(block.align, true);
     }
@@ -1121,8 +1130,9 @@ private:
 
     void open(Element element, const Value& align) {
         const bool aligns = element == Element::Center || align.set;
-        blocks_.push_back({element, element == Element::Center ? Value{} : align,
-                           aligns ? int(blocks_.size()) : aligning()});
+        if (aligns)
+            aligningBlocks_.push_back({element, element == Element::Center ? Value{} : align});
+        blocks_.push_back({element, aligns, aligns ? int(aligningBlocks_.size()) - 1 : aligning()});
         ++openCount(element);
     }
 
@@ -1150,6 +1160,8 @@ private:
     void closeBlocksFrom(size_t index) {
         while (blocks_.size() > index) {
             --openCount(blocks_.back().element);
+            if (blocks_.back().aligns)
+                aligningBlocks_.pop_back();
             blocks_.pop_back();
         }
     }
@@ -1191,6 +1203,7 @@ private:
     int probes_ = 16;      // applet tags in skipped text still to look at
     ImportedApplet applet_;
     std::vector<Block> blocks_;
+    std::vector<AligningBlock> aligningBlocks_; // of the open blocks, in order
     int openP_ = 0;
     int openDiv_ = 0;
     int openCenter_ = 0;
