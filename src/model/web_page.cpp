@@ -241,12 +241,15 @@ public:
     bool isNamedBy(const QString& link) const {
         if (path_.isEmpty() || link.isEmpty())
             return false;
-        const QString read = linkAsRead(link);
-        if (read.isEmpty())
+        // Most links hold nothing linkAsRead changes (no blank, control character
+        // or backslash): they are looked at as they are, without a copy each.
+        const bool plain = std::all_of(link.cbegin(), link.cend(),
+                                       [](QChar c) { return c.unicode() > 0x20 && c != u'\\'; });
+        const QString changed = plain ? QString() : linkAsRead(link);
+        const QStringView read = plain ? QStringView(link) : QStringView(changed);
+        if (read.isEmpty() || !mayName(read))
             return false;
-        if (!mayName(read))
-            return false;
-        const QUrl target = base_.resolved(QUrl(read, QUrl::TolerantMode));
+        const QUrl target = base_.resolved(QUrl(read.toString(), QUrl::TolerantMode));
         if (!target.isLocalFile() || !target.host().isEmpty())
             return false;
         const QString path = target.toLocalFile();
@@ -259,16 +262,23 @@ public:
 private:
     // Most links in a bar name other pages, and resolving is slow: a link
     // whose last path segment plainly names another file is passed over.
-    bool mayName(const QString& read) const {
+    bool mayName(QStringView read) const {
+        // The path ends at the first '?' or '#', its last segment begins after
+        // the last '/' before that: one pass, as this runs for every button.
+        qsizetype begin = 0;
         qsizetype end = read.size();
-        for (const QChar stop : {u'?', u'#'}) {
-            const qsizetype at = read.indexOf(stop);
-            if (at >= 0 && at < end)
-                end = at;
+        qsizetype percent = -1;
+        for (qsizetype i = 0; i < end; ++i) {
+            const QChar c = read[i];
+            if (c == u'?' || c == u'#')
+                end = i;
+            else if (c == u'/')
+                begin = i + 1;
+            else if (c == u'%')
+                percent = i;
         }
-        const QStringView path = QStringView(read).first(end);
-        const QStringView last = path.mid(path.lastIndexOf(u'/') + 1);
-        if (last.isEmpty() || last == u"." || last == u".." || last.contains(u'%'))
+        const QStringView last = read.sliced(begin, end - begin);
+        if (last.isEmpty() || percent >= begin || last == u"." || last == u"..")
             return true;
         return last == fileName_ || (index_ && last == folderName_);
     }
@@ -531,37 +541,65 @@ WebBar BuildWebBar(const AppletSettings& settings, const WebBarOptions& options)
     return {styleElement(barRules(look, '.' + named.className.toUtf8())), markup.take()};
 }
 
-WebPage BuildWebPage(const AppletSettings& settings, const QString& language,
-                     const QString& pagePath) {
+namespace {
+
+// The page as GenerateWebPage writes it: everything before the bar, the part (the
+// bar's style element and the bar, which the tab keeps), and the end. The file is
+// the three written one after the other, the part from barBegin on, so the bar's
+// megabytes are built once and never copied.
+struct WebPagePieces {
+    QByteArray head;
+    QByteArray part;
+    qsizetype barBegin = 0;
+
+    static constexpr QByteArrayView kTail = "</body>\r\n</html>\r\n";
+    QByteArrayView bar() const { return QByteArrayView(part).sliced(barBegin); }
+};
+
+WebPagePieces buildWebPagePieces(const AppletSettings& settings, const QString& language,
+                                 const QString& pagePath) {
     const BarLook look = lookOf(settings);
     WebBarOptions options;
     options.className = barClassName(look);
     options.currentPage = pagePath;
     const QByteArray rules = barRules(look, '.' + options.className.toUtf8());
 
-    PageBuffer out(sizeGuess(look) + rules.size());
-    out.put("<!DOCTYPE html>\r\n<html lang=\"");
-    out.putEscaped<false>(language);
-    out.put("\">\r\n<head>\r\n<meta charset=\"utf-8\">\r\n"
-            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n"
-            "<title>");
-    out.putEscaped<false>(settings.title);
-    out.put("</title>\r\n<style>\r\n");
-    out.put(bodyRule(settings));
-    out.put(rules);
-    out.put("</style>\r\n</head>\r\n<body>\r\n");
-    const qsizetype barBegin = out.size();
-    putBar(out, settings, look, options);
-    const qsizetype barEnd = out.size();
-    out.put("</body>\r\n</html>\r\n");
-
-    WebPage page;
-    page.bytes = out.take();
+    WebPagePieces pieces;
     // The part to paste: the bar's own rules in a style element, and the bar.
-    const QByteArrayView bytes(page.bytes);
-    const QByteArrayView bar = bytes.sliced(barBegin, barEnd - barBegin);
-    page.part.reserve(9 + rules.size() + 10 + bar.size());
-    page.part.append("<style>\r\n").append(rules).append("</style>\r\n").append(bar);
+    PageBuffer part(sizeGuess(look) + rules.size());
+    part.put("<style>\r\n");
+    part.put(rules);
+    part.put("</style>\r\n");
+    pieces.barBegin = part.size();
+    putBar(part, settings, look, options);
+    pieces.part = part.take();
+
+    PageBuffer head(1024 + rules.size() +
+                    kMaxBytesPerUnit * (language.size() + settings.title.size()));
+    head.put("<!DOCTYPE html>\r\n<html lang=\"");
+    head.putEscaped<false>(language);
+    head.put("\">\r\n<head>\r\n<meta charset=\"utf-8\">\r\n"
+             "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n"
+             "<title>");
+    head.putEscaped<false>(settings.title);
+    head.put("</title>\r\n<style>\r\n");
+    head.put(bodyRule(settings));
+    head.put(rules);
+    head.put("</style>\r\n</head>\r\n<body>\r\n");
+    pieces.head = head.take();
+    return pieces;
+}
+
+} // namespace
+
+WebPage BuildWebPage(const AppletSettings& settings, const QString& language,
+                     const QString& pagePath) {
+    WebPagePieces pieces = buildWebPagePieces(settings, language, pagePath);
+    const QByteArrayView bar = pieces.bar();
+    WebPage page;
+    page.bytes.reserve(pieces.head.size() + bar.size() + WebPagePieces::kTail.size());
+    page.bytes.append(pieces.head).append(bar).append(WebPagePieces::kTail);
+    page.part = std::move(pieces.part);
     return page;
 }
 
@@ -571,12 +609,15 @@ void GenerateWebPage(AppletSettings& settings, const QString& workingDirectory,
     const QString path = appletPagePath(workingDirectory, settings.title);
     // Built before anything is touched: a number the look cannot read stops
     // the run with tab and file as they were.
-    const WebPage page = BuildWebPage(settings, language, path);
+    const WebPagePieces page = buildWebPagePieces(settings, language, path);
 
     tab.clear();
     AtomicFileWriter writer(path);
     tab.setLines(linesOf(page.part));
-    writer.write(page.bytes);
+    const QByteArrayView bar = page.bar();
+    writer.write(page.head);
+    writer.write(bar.data(), bar.size());
+    writer.write(WebPagePieces::kTail.data(), WebPagePieces::kTail.size());
     writer.commit();
 }
 
