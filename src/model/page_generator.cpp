@@ -1,7 +1,7 @@
 #include "model/page_generator.h"
 
+#include "model/atomic_file_writer.h"
 #include "model/errors.h"
-#include "model/text_file.h"
 
 #include <QStringEncoder>
 
