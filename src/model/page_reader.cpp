@@ -43,7 +43,9 @@ bool spells(const char* begin, const char* end, std::string_view name) {
 }
 
 // The elements the reader tells apart; every other one is only stepped over.
-enum class Element {
+// One byte each: the stack of open blocks holds one per open <p>, <div> or
+// <center>, and a page of nothing else must not need many times its own size.
+enum class Element : unsigned char {
     Other,
     Applet,
     Param,
@@ -273,12 +275,13 @@ struct Tag {
     }
 };
 
-// A <p>, <div> or <center> that is open where the reader stands, and the
-// nearest one at or below it that says how to align (-1: none).
-struct Block {
+// An open block that says how to align: a <center>, or a <p> or <div> with an
+// align attribute; `block` is its place in the stack of open blocks. Only these
+// are kept beside the stack, which holds no more than each block's kind.
+struct Aligner {
+    size_t block;
     Element element;
     Value align;
-    int aligning;
 };
 
 // An open element of svg or math content, by the number of its name in lower
@@ -295,7 +298,7 @@ struct OpenTable {
     bool inCell = false;
     size_t blocksAtCell = 0;
     std::array<int, 3> countsAtCell{}; // the open p, div and center then
-    int aligning = -1;                 // the aligning block around the table
+    int aligning = -1;                 // the aligner around the table
 };
 
 // The public identifiers of the old document types that put a browser into
@@ -1099,13 +1102,14 @@ private:
     void setAlignment(int index) {
         if (index < 0)
             return;
-        const Block& block = blocks_.at(size_t(index));
-        applet_.alignment =
-            block.element == Element::Center ? QStringLiteral("center") : text(block.align, true);
+        const Aligner& aligner = aligners_.at(size_t(index));
+        applet_.alignment = aligner.element == Element::Center ? QStringLiteral("center")
+                                                               : text(aligner.align, true);
     }
 
-    // The innermost open block that says how to align (-1: none).
-    int aligning() const { return blocks_.empty() ? -1 : blocks_.back().aligning; }
+    // The innermost open block that says how to align, as an index into the
+    // aligners (-1: none).
+    int aligning() const { return int(aligners_.size()) - 1; }
 
     static size_t countIndex(Element element) {
         return element == Element::P ? 0 : element == Element::Div ? 1 : 2;
@@ -1120,9 +1124,9 @@ private:
     }
 
     void open(Element element, const Value& align) {
-        const bool aligns = element == Element::Center || align.set;
-        blocks_.push_back({element, element == Element::Center ? Value{} : align,
-                           aligns ? int(blocks_.size()) : aligning()});
+        if (element == Element::Center || align.set)
+            aligners_.push_back({blocks_.size(), element, align});
+        blocks_.push_back(element);
         ++openCount(element);
     }
 
@@ -1140,7 +1144,7 @@ private:
         if (openCount(element) <= openBelow)
             return;
         for (size_t i = blocks_.size(); i > floor; --i) {
-            if (blocks_[i - 1].element == element) {
+            if (blocks_[i - 1] == element) {
                 closeBlocksFrom(i - 1);
                 return;
             }
@@ -1149,9 +1153,11 @@ private:
 
     void closeBlocksFrom(size_t index) {
         while (blocks_.size() > index) {
-            --openCount(blocks_.back().element);
+            --openCount(blocks_.back());
             blocks_.pop_back();
         }
+        while (!aligners_.empty() && aligners_.back().block >= index)
+            aligners_.pop_back();
     }
 
     // A title as a line of text: white space that holds a line break or form feed
@@ -1190,7 +1196,8 @@ private:
     const bool probe_;     // only looking into skipped text for an applet
     int probes_ = 16;      // applet tags in skipped text still to look at
     ImportedApplet applet_;
-    std::vector<Block> blocks_;
+    std::vector<Element> blocks_;   // the open <p>, <div> and <center>, innermost last
+    std::vector<Aligner> aligners_; // those of them that say how to align
     int openP_ = 0;
     int openDiv_ = 0;
     int openCenter_ = 0;
