@@ -182,12 +182,38 @@ constexpr ElementName kElements[] = {
     {"wbr"sv, Element::Other, kNoFrameset},
 };
 
+// Every tag's name is looked up: among the names of its first letter only (in
+// the order above, the frequent ones first), so that a page of unknown tags
+// costs no more than one of known ones.
 const ElementName* findElement(const char* begin, const char* end) {
-    if (end - begin > 10)
-        return nullptr; // longer than any name above
-    for (const ElementName& known : kElements) {
-        if (spells(begin, end, known.name))
-            return &known;
+    struct ByLetter {
+        std::array<const ElementName*, std::size(kElements)> names{};
+        std::array<size_t, 27> first{}; // names of letter i: first[i] .. first[i + 1]
+        size_t longest = 0;
+    };
+    static const ByLetter byLetter = [] {
+        ByLetter index;
+        for (size_t i = 0; i < index.names.size(); ++i) {
+            index.names[i] = &kElements[i];
+            index.longest = std::max(index.longest, kElements[i].name.size());
+        }
+        const auto letter = [](const ElementName* known) { return size_t(known->name[0] - 'a'); };
+        std::stable_sort(
+            index.names.begin(), index.names.end(),
+            [&](const ElementName* a, const ElementName* b) { return letter(a) < letter(b); });
+        for (size_t l = 0, i = 0; l <= 26; ++l) {
+            while (i < index.names.size() && letter(index.names[i]) < l)
+                ++i;
+            index.first[l] = i;
+        }
+        return index;
+    }();
+    if (begin == end || end - begin > qsizetype(byLetter.longest) || !isAsciiAlpha(*begin))
+        return nullptr;
+    const size_t l = size_t(asciiLower(*begin) - 'a');
+    for (size_t i = byLetter.first[l]; i < byLetter.first[l + 1]; ++i) {
+        if (spells(begin, end, byLetter.names[i]->name))
+            return byLetter.names[i];
     }
     return nullptr;
 }
