@@ -766,8 +766,14 @@ private:
     }
 
     QString text(const Value& value, bool inAttribute) const {
-        return resolveCharacterReferences(decoder_.decode(value.begin, value.end - value.begin),
-                                          inAttribute);
+        const size_t size = size_t(value.end - value.begin);
+        QString decoded = decoder_.decode(value.begin, qsizetype(size));
+        // What references resolve also rewrites carriage returns and NULs; none of
+        // the three comes from any other byte, so most values need no second look.
+        if (!std::memchr(value.begin, '&', size) && !std::memchr(value.begin, '\r', size) &&
+            !std::memchr(value.begin, '\0', size))
+            return decoded;
+        return resolveCharacterReferences(std::move(decoded), inAttribute);
     }
 
     // A start tag in svg or math content that is neither a way out nor HTML.
