@@ -3,8 +3,8 @@
 // bytes into the same folder, in the same run; and both pages beside the floor of
 // a safe replace (write to a temporary file, rename over an existing file of the
 // same size) and beside QSaveFile. --quick: small bars only.
+#include "model/file_io.h"
 #include "model/page_generator.h"
-#include "model/text_file.h"
 #include "model/web_page.h"
 
 #include "bench_support.h"

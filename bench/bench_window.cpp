@@ -14,8 +14,8 @@
 // shown, or shown and filled; "none" only sets up) and prints the page's size, so
 // the peak memory of Make HTML is the difference of two runs' maximum resident sets.
 #include "forms/main/main_window.h"
+#include "model/atomic_file_writer.h"
 #include "model/settings_file.h"
-#include "model/text_file.h"
 #include "prefs/preferences.h"
 #include "ui_main_window.h"
 

@@ -2,9 +2,9 @@
 // write of the same number of bytes into the same folder, in the same run.
 // Everything is written into a temporary folder of its own, removed at the end.
 //   brivane_bench [--quick | --n N]
+#include "model/file_io.h"
 #include "model/page_generator.h"
 #include "model/settings_file.h"
-#include "model/text_file.h"
 
 #include "bench_support.h"
 

@@ -1,10 +1,11 @@
 #include "convert/convert_command.h"
 
 #include "convert/site_files.h"
+#include "model/atomic_file_writer.h"
 #include "model/errors.h"
+#include "model/file_io.h"
 #include "model/file_names.h"
 #include "model/page_conversion.h"
-#include "model/text_file.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

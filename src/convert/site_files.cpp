@@ -1,8 +1,9 @@
 #include "convert/site_files.h"
 
+#include "model/atomic_file_writer.h"
 #include "model/errors.h"
+#include "model/file_io.h"
 #include "model/file_names.h"
-#include "model/text_file.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -23,12 +23,10 @@ bool isAsciiAlnum(char16_t c) {
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
-void appendCodePoint(QString& out, char32_t code) {
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        code = 0xFFFD;
-    else if (code >= 0x80 && code <= 0x9F)
-        code = windows1252Char(static_cast<unsigned char>(code)); // as the old pages meant it
-    if (code > 0xFFFF) {
+// Appends a character as one or two UTF-16 units (no string made on the way:
+// a page may hold a great many references).
+void appendChar(QString& out, char32_t code) {
+    if (QChar::requiresSurrogates(code)) {
         out += QChar(QChar::highSurrogate(code));
         out += QChar(QChar::lowSurrogate(code));
     } else {
@@ -36,10 +34,18 @@ void appendCodePoint(QString& out, char32_t code) {
     }
 }
 
+void appendCodePoint(QString& out, char32_t code) {
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        code = 0xFFFD;
+    else if (code >= 0x80 && code <= 0x9F)
+        code = windows1252Char(static_cast<unsigned char>(code)); // as the old pages meant it
+    appendChar(out, code);
+}
+
 void appendReference(QString& out, const NamedReference& reference) {
-    out.append(QString::fromUcs4(&reference.first, 1));
+    appendChar(out, reference.first);
     if (reference.second)
-        out.append(QString::fromUcs4(&reference.second, 1));
+        appendChar(out, reference.second);
 }
 
 } // namespace

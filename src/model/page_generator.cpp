@@ -1,8 +1,8 @@
 #include "model/page_generator.h"
 
+#include "model/atomic_file_writer.h"
 #include "model/errors.h"
 #include "model/settings_file.h"
-#include "model/text_file.h"
 
 #include <QStringEncoder>
 

@@ -43,6 +43,8 @@ bool spells(const char* begin, const char* end, std::string_view name) {
 }
 
 // The elements the reader tells apart; every other one is only stepped over.
+// One byte each: the stack of open blocks holds one per open <p>, <div> or
+// <center>, and a page of nothing else must not need many times its own size.
 enum class Element : unsigned char {
     Other,
     Applet,
@@ -180,12 +182,38 @@ constexpr ElementName kElements[] = {
     {"wbr"sv, Element::Other, kNoFrameset},
 };
 
+// Every tag's name is looked up: among the names of its first letter only (in
+// the order above, the frequent ones first), so that a page of unknown tags
+// costs no more than one of known ones.
 const ElementName* findElement(const char* begin, const char* end) {
-    if (end - begin > 10)
-        return nullptr; // longer than any name above
-    for (const ElementName& known : kElements) {
-        if (spells(begin, end, known.name))
-            return &known;
+    struct ByLetter {
+        std::array<const ElementName*, std::size(kElements)> names{};
+        std::array<size_t, 27> first{}; // names of letter i: first[i] .. first[i + 1]
+        size_t longest = 0;
+    };
+    static const ByLetter byLetter = [] {
+        ByLetter index;
+        for (size_t i = 0; i < index.names.size(); ++i) {
+            index.names[i] = &kElements[i];
+            index.longest = std::max(index.longest, kElements[i].name.size());
+        }
+        const auto letter = [](const ElementName* known) { return size_t(known->name[0] - 'a'); };
+        std::stable_sort(
+            index.names.begin(), index.names.end(),
+            [&](const ElementName* a, const ElementName* b) { return letter(a) < letter(b); });
+        for (size_t l = 0, i = 0; l <= 26; ++l) {
+            while (i < index.names.size() && letter(index.names[i]) < l)
+                ++i;
+            index.first[l] = i;
+        }
+        return index;
+    }();
+    if (begin == end || end - begin > qsizetype(byLetter.longest) || !isAsciiAlpha(*begin))
+        return nullptr;
+    const size_t l = size_t(asciiLower(*begin) - 'a');
+    for (size_t i = byLetter.first[l]; i < byLetter.first[l + 1]; ++i) {
+        if (spells(begin, end, byLetter.names[i]->name))
+            return byLetter.names[i];
     }
     return nullptr;
 }
@@ -273,19 +301,11 @@ struct Tag {
     }
 };
 
-// A <p>, <div> or <center> that is open where the reader stands, and the
-// nearest one at or below it that says how to align, as an index into the open
-// aligning blocks (-1: none). Kept small: a page of nothing but open blocks
-// has one for every few bytes.
-struct Block {
-    Element element;
-    bool aligns; // it is the innermost of the aligning blocks
-    int aligning;
-};
-
 // An open block that says how to align: a <center>, or a <p> or <div> with an
-// align attribute.
-struct AligningBlock {
+// align attribute; `block` is its place in the stack of open blocks. Only these
+// are kept beside the stack, which holds no more than each block's kind.
+struct Aligner {
+    size_t block;
     Element element;
     Value align;
 };
@@ -304,7 +324,7 @@ struct OpenTable {
     bool inCell = false;
     size_t blocksAtCell = 0;
     std::array<int, 3> countsAtCell{}; // the open p, div and center then
-    int aligning = -1;                 // the aligning block around the table
+    int aligning = -1;                 // the aligner around the table
 };
 
 // The public identifiers of the old document types that put a browser into
@@ -746,8 +766,14 @@ private:
     }
 
     QString text(const Value& value, bool inAttribute) const {
-        return resolveCharacterReferences(decoder_.decode(value.begin, value.end - value.begin),
-                                          inAttribute);
+        const size_t size = size_t(value.end - value.begin);
+        QString decoded = decoder_.decode(value.begin, qsizetype(size));
+        // What references resolve also rewrites carriage returns and NULs; none of
+        // the three comes from any other byte, so most values need no second look.
+        if (!std::memchr(value.begin, '&', size) && !std::memchr(value.begin, '\r', size) &&
+            !std::memchr(value.begin, '\0', size))
+            return decoded;
+        return resolveCharacterReferences(std::move(decoded), inAttribute);
     }
 
     // A start tag in svg or math content that is neither a way out nor HTML.
@@ -1108,13 +1134,14 @@ private:
     void setAlignment(int index) {
         if (index < 0)
             return;
-        const AligningBlock& block = aligningBlocks_.at(size_t(index));
-        applet_.alignment =
-            block.element == Element::Center ? QStringLiteral("center") : text(block.align, true);
+        const Aligner& aligner = aligners_.at(size_t(index));
+        applet_.alignment = aligner.element == Element::Center ? QStringLiteral("center")
+                                                               : text(aligner.align, true);
     }
 
-    // The innermost open block that says how to align (-1: none).
-    int aligning() const { return blocks_.empty() ? -1 : blocks_.back().aligning; }
+    // The innermost open block that says how to align, as an index into the
+    // aligners (-1: none).
+    int aligning() const { return int(aligners_.size()) - 1; }
 
     static size_t countIndex(Element element) {
         return element == Element::P ? 0 : element == Element::Div ? 1 : 2;
@@ -1129,10 +1156,9 @@ private:
     }
 
     void open(Element element, const Value& align) {
-        const bool aligns = element == Element::Center || align.set;
-        if (aligns)
-            aligningBlocks_.push_back({element, element == Element::Center ? Value{} : align});
-        blocks_.push_back({element, aligns, aligns ? int(aligningBlocks_.size()) - 1 : aligning()});
+        if (element == Element::Center || align.set)
+            aligners_.push_back({blocks_.size(), element, align});
+        blocks_.push_back(element);
         ++openCount(element);
     }
 
@@ -1150,7 +1176,7 @@ private:
         if (openCount(element) <= openBelow)
             return;
         for (size_t i = blocks_.size(); i > floor; --i) {
-            if (blocks_[i - 1].element == element) {
+            if (blocks_[i - 1] == element) {
                 closeBlocksFrom(i - 1);
                 return;
             }
@@ -1159,11 +1185,11 @@ private:
 
     void closeBlocksFrom(size_t index) {
         while (blocks_.size() > index) {
-            --openCount(blocks_.back().element);
-            if (blocks_.back().aligns)
-                aligningBlocks_.pop_back();
+            --openCount(blocks_.back());
             blocks_.pop_back();
         }
+        while (!aligners_.empty() && aligners_.back().block >= index)
+            aligners_.pop_back();
     }
 
     // A title as a line of text: white space that holds a line break or form feed
@@ -1202,8 +1228,8 @@ private:
     const bool probe_;     // only looking into skipped text for an applet
     int probes_ = 16;      // applet tags in skipped text still to look at
     ImportedApplet applet_;
-    std::vector<Block> blocks_;
-    std::vector<AligningBlock> aligningBlocks_; // of the open blocks, in order
+    std::vector<Element> blocks_;   // the open <p>, <div> and <center>, innermost last
+    std::vector<Aligner> aligners_; // those of them that say how to align
     int openP_ = 0;
     int openDiv_ = 0;
     int openCenter_ = 0;

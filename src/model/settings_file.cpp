@@ -1,7 +1,7 @@
 #include "model/settings_file.h"
 
+#include "model/atomic_file_writer.h"
 #include "model/errors.h"
-#include "model/text_file.h"
 
 #include <QByteArrayView>
 

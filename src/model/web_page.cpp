@@ -1,7 +1,7 @@
 #include "model/web_page.h"
 
+#include "model/atomic_file_writer.h"
 #include "model/bar_look.h"
-#include "model/text_file.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "platform/desktop_shell.h"
 
 #include "model/errors.h"
-#include "model/text_file.h"
+#include "model/file_io.h"
 
 #include <QDesktopServices>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "prefs/preferences.h"
 
 #include "model/errors.h"
-#include "model/text_file.h"
+#include "model/file_io.h"
 #include "model/web_page.h"
 
 #include <QDir>

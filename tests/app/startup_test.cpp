@@ -5,7 +5,7 @@
 #include "forms/browser/browser_window.h"
 #include "forms/main/main_window.h"
 #include "forms/tip/tip_window.h"
-#include "model/text_file.h"
+#include "model/atomic_file_writer.h"
 #include "platform/failure_boundary.h"
 #include "platform/program_names.h"
 #include "prefs/preferences.h"

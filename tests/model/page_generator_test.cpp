@@ -1,6 +1,5 @@
 #include "model/errors.h"
 #include "model/page_generator.h"
-#include "model/text_file.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,7 @@
+#include "model/atomic_file_writer.h"
 #include "model/errors.h"
+#include "model/file_io.h"
 #include "model/settings_file.h"
-#include "model/text_file.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 #include "forms/main/main_window.h"
 
 #include "model/applet_import.h"
-#include "model/text_file.h"
+#include "model/file_io.h"
 #include "platform/failure_boundary.h"
 #include "ui_main_window.h"
 

@@ -1,8 +1,8 @@
 // Open, Save and Save As: the settings file on the window.
 #include "forms/main/main_window.h"
 
+#include "model/file_io.h"
 #include "model/settings_file.h"
-#include "model/text_file.h"
 #include "platform/failure_boundary.h"
 #include "ui_main_window.h"
 

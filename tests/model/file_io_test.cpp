@@ -1,5 +1,6 @@
+#include "model/atomic_file_writer.h"
 #include "model/errors.h"
-#include "model/text_file.h"
+#include "model/file_io.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -53,7 +54,7 @@ QStringList entries(const QString& folder) {
 
 } // namespace
 
-class TextFileTest : public QObject {
+class FileIoTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -79,7 +80,7 @@ private:
     QString at(const QString& name) const { return dir_.path() + QLatin1Char('/') + name; }
 };
 
-void TextFileTest::writesAndReplacesAtomically() {
+void FileIoTest::writesAndReplacesAtomically() {
     const QString path = at(QStringLiteral("a.txt"));
     writeFileAtomically(path, "first\r\n");
     QCOMPARE(readFile(path), QByteArray("first\r\n"));
@@ -122,7 +123,7 @@ void TextFileTest::writesAndReplacesAtomically() {
         QVERIFY2(!name.startsWith(QLatin1Char('.')), qPrintable(name));
 }
 
-void TextFileTest::keepsModesAndFollowsLinks() {
+void FileIoTest::keepsModesAndFollowsLinks() {
     const mode_t oldMask = ::umask(022);
     const QString fresh = at(QStringLiteral("fresh.txt"));
     writeFileAtomically(fresh, "x");
@@ -144,7 +145,7 @@ void TextFileTest::keepsModesAndFollowsLinks() {
     QCOMPARE(readFile(fresh), QByteArray("through the link"));
 }
 
-void TextFileTest::namesEveryMissingPathCorrectly() {
+void FileIoTest::namesEveryMissingPathCorrectly() {
     // A folder that does not exist.
     const QString missingFolder = at(QStringLiteral("no-such-folder/file.txt"));
     QCOMPARE(ioFailure([&] { writeFileAtomically(missingFolder, "x"); }),
@@ -163,7 +164,7 @@ void TextFileTest::namesEveryMissingPathCorrectly() {
     QCOMPARE(readFile(plain), QByteArray("x"));
 }
 
-void TextFileTest::deniesFoldersAndEmptyPaths() {
+void FileIoTest::deniesFoldersAndEmptyPaths() {
     QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("sub")));
     const QString folder = at(QStringLiteral("sub"));
     QCOMPARE(ioFailure([&] { writeFileAtomically(folder, "x"); }),
@@ -181,7 +182,7 @@ void TextFileTest::deniesFoldersAndEmptyPaths() {
     QVERIFY(entries(folder).isEmpty());
 }
 
-void TextFileTest::reportsTooManyOpenFiles() {
+void FileIoTest::reportsTooManyOpenFiles() {
     const QString path = at(QStringLiteral("limit.txt"));
     writeFileAtomically(path, "x");
     struct rlimit old;
@@ -208,7 +209,7 @@ void TextFileTest::reportsTooManyOpenFiles() {
     QCOMPARE(entries(dir_.path()).filter(QStringLiteral(".brivane")), QStringList());
 }
 
-void TextFileTest::reportsRealWriteFailures() {
+void FileIoTest::reportsRealWriteFailures() {
     // A full device: /dev/full takes nothing, and is written directly, never replaced.
     if (QFileInfo::exists(QStringLiteral("/dev/full"))) {
         QCOMPARE(ioFailure([] { writeFileAtomically(QStringLiteral("/dev/full"), "x"); }),
@@ -233,7 +234,7 @@ void TextFileTest::reportsRealWriteFailures() {
     QCOMPARE(entries(dir_.path()).filter(QStringLiteral(".brivane")), QStringList());
 }
 
-void TextFileTest::readsWholeFiles() {
+void FileIoTest::readsWholeFiles() {
     const QString path = at(QStringLiteral("bytes.bin"));
     QByteArray bytes(300000, Qt::Uninitialized);
     for (int i = 0; i < bytes.size(); ++i)
@@ -245,7 +246,7 @@ void TextFileTest::readsWholeFiles() {
         QVERIFY(readWholeFile(QStringLiteral("/proc/self/status")).contains("Name:"));
 }
 
-void TextFileTest::mapsErrorNumbers() {
+void FileIoTest::mapsErrorNumbers() {
     const QString missing = at(QStringLiteral("x/y"));
     QCOMPARE(ioMessage(ENOENT, missing, true), QStringLiteral("Invalid filename"));
     QCOMPARE(ioMessage(ENOENT, at(QStringLiteral("y")), true), QStringLiteral("File not found"));
@@ -261,7 +262,7 @@ void TextFileTest::mapsErrorNumbers() {
     QCOMPARE(QString::fromUtf8(error.what()), QStringLiteral("I/O error 5"));
 }
 
-void TextFileTest::refusesPathsHoldingNul() {
+void FileIoTest::refusesPathsHoldingNul() {
     QTemporaryDir dir;
     const QString notes = dir.filePath(QStringLiteral("notes.txt"));
     writeFileAtomically(notes, "notes");
@@ -274,7 +275,7 @@ void TextFileTest::refusesPathsHoldingNul() {
     QCOMPARE(entries(dir.path()), QStringList{"notes.txt"});
 }
 
-void TextFileTest::neverWaitsOnPipesOrReadsWithoutEnd() {
+void FileIoTest::neverWaitsOnPipesOrReadsWithoutEnd() {
     QTemporaryDir dir;
     const QString fifo = dir.filePath(QStringLiteral("untitled.html"));
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
@@ -301,7 +302,7 @@ void TextFileTest::neverWaitsOnPipesOrReadsWithoutEnd() {
     QVERIFY(S_ISCHR(statOf(QStringLiteral("/dev/null")).st_mode));
 }
 
-void TextFileTest::deadWriterLeavesNothing() {
+void FileIoTest::deadWriterLeavesNothing() {
     QTemporaryDir dir;
     const int probe = ::open(QFile::encodeName(dir.path()).constData(), O_TMPFILE | O_WRONLY, 0600);
     if (probe < 0)
@@ -319,7 +320,7 @@ void TextFileTest::deadWriterLeavesNothing() {
     QCOMPARE(entries(dir.path()), QStringList());
 }
 
-void TextFileTest::keepsHardLinksAndFollowsDanglingLinks() {
+void FileIoTest::keepsHardLinksAndFollowsDanglingLinks() {
     QTemporaryDir dir;
     const QString page = dir.filePath(QStringLiteral("page.html"));
     const QString other = dir.filePath(QStringLiteral("other name.html"));
@@ -353,7 +354,7 @@ void TextFileTest::keepsHardLinksAndFollowsDanglingLinks() {
              QByteArray("through the link"));
 }
 
-void TextFileTest::keepsOwnersAndWritesInPlaceWhereNoFileMayBeMade() {
+void FileIoTest::keepsOwnersAndWritesInPlaceWhereNoFileMayBeMade() {
     QTemporaryDir dir;
     const QString kept = dir.filePath(QStringLiteral("kept.html"));
     const QString fresh = dir.filePath(QStringLiteral("fresh.html"));
@@ -389,7 +390,7 @@ void TextFileTest::keepsOwnersAndWritesInPlaceWhereNoFileMayBeMade() {
     QCOMPARE(entries(dir.path()), QStringList{"kept.html"});
 }
 
-void TextFileTest::newFileNeverLandsOnWhatAppearsMeanwhile() {
+void FileIoTest::newFileNeverLandsOnWhatAppearsMeanwhile() {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("elsewhere")));
     const QString victim = dir.filePath(QStringLiteral("victim.html"));
@@ -430,7 +431,7 @@ void TextFileTest::newFileNeverLandsOnWhatAppearsMeanwhile() {
     QCOMPARE(readFile(name), QByteArray("new"));
 }
 
-void TextFileTest::followsNoPlantedLinkInSharedFolders() {
+void FileIoTest::followsNoPlantedLinkInSharedFolders() {
     if (::geteuid() != 0)
         QSKIP("A link of another user can only be made as root.");
     QTemporaryDir dir;
@@ -455,7 +456,7 @@ void TextFileTest::followsNoPlantedLinkInSharedFolders() {
     QVERIFY(QFileInfo(own).isSymLink());
 }
 
-void TextFileTest::keepsAnotherUsersOwnerByWritingInPlace() {
+void FileIoTest::keepsAnotherUsersOwnerByWritingInPlace() {
     if (::geteuid() != 0)
         QSKIP("Owners can only be tested as root.");
     // A folder of one user holding a file of root's that anyone may write.
@@ -480,5 +481,5 @@ void TextFileTest::keepsAnotherUsersOwnerByWritingInPlace() {
     QCOMPARE(entries(dir.path()), QStringList{"page.html"});
 }
 
-QTEST_GUILESS_MAIN(TextFileTest)
-#include "text_file_test.moc"
+QTEST_GUILESS_MAIN(FileIoTest)
+#include "file_io_test.moc"
