@@ -109,54 +109,64 @@ QString settingsLineText(const AppletSettings& s, SettingsLine line) {
     return QString();
 }
 
-void applySettingsLine(AppletSettings& s, SettingsLine line, const QString& text) {
+void readSettingsLine(SettingsLine line, const QString& text, SettingsLineSink& sink) {
     const SettingsLineDef& def = settingsLineDef(line);
     switch (def.kind) {
     case LineKind::Header:
         break;
     case LineKind::Text:
     case LineKind::Number:
-        s.*def.text = text;
+        sink.setText(def, text);
         break;
     case LineKind::Colour:
-        s.*def.colour = colourFromLine(text);
+        sink.setColour(def, AppletColour::fromSettingsValue(StrToInt(text)));
         break;
     case LineKind::Choice:
-        if (const std::optional<int> choice = choiceOfCode(def, text))
-            selectChoice(s, def, *choice);
+        // Only the bare digit is a code: " 0" is another text, as it always was.
+        if (text.size() == 1 && text.at(0) >= u'0' && text.at(0).unicode() < u'0' + def.choices)
+            sink.selectChoice(def, text.at(0).unicode() - u'0');
+        else if (def.otherCodesSelectLast)
+            sink.selectChoice(def, def.choices - 1);
         break;
-    case LineKind::Item: {
-        const int index = indexFromLine(text);
-        const QStringList& items = def.items();
-        s.*def.item = index >= 0 && index < items.size() ? items.at(index) : QString();
-        s.*def.index = (s.*def.item).isEmpty() ? -1 : index;
+    case LineKind::Item:
+        sink.selectItem(def, StrToInt(text));
         break;
     }
+}
+
+namespace {
+
+class RecordSink final : public SettingsLineSink {
+public:
+    explicit RecordSink(AppletSettings& s) : s_(s) {}
+
+    void setText(const SettingsLineDef& line, const QString& text) override {
+        s_.*line.text = text;
     }
-}
-
-std::optional<int> choiceOfCode(const SettingsLineDef& def, const QString& code) {
-    // Only the bare digit counts: " 0" is another code, as it always was.
-    if (code.size() == 1 && code.at(0) >= u'0' && code.at(0).unicode() < u'0' + def.choices)
-        return code.at(0).unicode() - u'0';
-    if (def.otherCodesSelectLast)
-        return def.choices - 1;
-    return std::nullopt;
-}
-
-void selectChoice(AppletSettings& s, const SettingsLineDef& def, int choice) {
-    for (int i = 0; i < def.choices; ++i) {
-        if (bool S::*option = def.options[size_t(i)])
-            s.*option = i == choice;
+    void setColour(const SettingsLineDef& line, const AppletColour& colour) override {
+        s_.*line.colour = colour;
     }
-}
+    void selectChoice(const SettingsLineDef& line, int choice) override {
+        for (int i = 0; i < line.choices; ++i) {
+            if (bool S::*option = line.options[size_t(i)])
+                s_.*option = i == choice;
+        }
+    }
+    void selectItem(const SettingsLineDef& line, int index) override {
+        const QStringList& items = line.items();
+        s_.*line.item = index >= 0 && index < items.size() ? items.at(index) : QString();
+        s_.*line.index = (s_.*line.item).isEmpty() ? -1 : index;
+    }
 
-AppletColour colourFromLine(const QString& line) {
-    return AppletColour::fromSettingsValue(StrToInt(line));
-}
+private:
+    AppletSettings& s_;
+};
 
-int indexFromLine(const QString& line) {
-    return StrToInt(line);
+} // namespace
+
+void applySettingsLine(AppletSettings& settings, SettingsLine line, const QString& text) {
+    RecordSink sink(settings);
+    readSettingsLine(line, text, sink);
 }
 
 } // namespace brivane

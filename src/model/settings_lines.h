@@ -81,15 +81,23 @@ const SettingsLineDef& settingsLineDef(SettingsLine line);
 
 // The text a fixed line gets from settings whose derived values are up to date.
 QString settingsLineText(const AppletSettings& settings, SettingsLine line);
-// Applies a line's text to a record as a file gives it. A colour or an index
-// that is no number throws ConversionError carrying the text.
-void applySettingsLine(AppletSettings& settings, SettingsLine line, const QString& text);
 
-// Choice: the option a line's code selects; nothing where it changes nothing.
-std::optional<int> choiceOfCode(const SettingsLineDef& def, const QString& code);
-// The option group of a Choice line set to option `choice` in a record.
-void selectChoice(AppletSettings& settings, const SettingsLineDef& def, int choice);
-AppletColour colourFromLine(const QString& line);
-int indexFromLine(const QString& line); // an index outside the list selects nothing
+// Where the value a line's text gives goes: a record, or the window's controls.
+class SettingsLineSink {
+public:
+    virtual ~SettingsLineSink() = default;
+    virtual void setText(const SettingsLineDef& line, const QString& text) = 0; // Text, Number
+    virtual void setColour(const SettingsLineDef& line, const AppletColour& colour) = 0;
+    virtual void selectChoice(const SettingsLineDef& line, int choice) = 0;
+    // An index outside the list selects nothing.
+    virtual void selectItem(const SettingsLineDef& line, int index) = 0;
+};
+
+// Reads a line's text as a file gives it and hands its value to the sink. A code
+// that selects no option hands nothing on (the group stays as it is); a colour
+// or an index that is no number throws ConversionError carrying the text.
+void readSettingsLine(SettingsLine line, const QString& text, SettingsLineSink& sink);
+// The same into a record.
+void applySettingsLine(AppletSettings& settings, SettingsLine line, const QString& text);
 
 } // namespace brivane

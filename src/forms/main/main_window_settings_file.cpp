@@ -15,40 +15,30 @@ namespace brivane {
 
 namespace {
 
-// Puts a list selection as a settings file gives it; an index outside the
-// list leaves no item selected.
-void selectIndex(QComboBox* list, int index) {
-    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
-}
-
 // Applies a settings file's lines to the window's controls, one at a time. A
 // text goes into its field as if typed, so the field's change handling (number
 // check, per-button storing, tips, caption) runs in the middle of the load.
-class WindowSettingsTarget : public SettingsTarget {
+class WindowSettingsTarget : public SettingsTarget, private SettingsLineSink {
 public:
     explicit WindowSettingsTarget(Tmain_window& window) : window_(window) {}
 
     void applyLine(SettingsLine line, const QString& text) override {
-        const SettingsLineDef& def = settingsLineDef(line);
-        switch (def.kind) {
-        case LineKind::Header:
-            break;
-        case LineKind::Text:
-        case LineKind::Number:
-            window_.editOf(def.text)->setText(text);
-            break;
-        case LineKind::Colour:
-            window_.settings.*def.colour = colourFromLine(text);
-            window_.updateSwatches();
-            break;
-        case LineKind::Choice:
-            if (const std::optional<int> choice = choiceOfCode(def, text))
-                window_.optionOf(def, *choice)->setChecked(true);
-            break;
-        case LineKind::Item:
-            selectIndex(window_.listOf(def.index), indexFromLine(text));
-            break;
-        }
+        readSettingsLine(line, text, *this);
+    }
+
+    void setText(const SettingsLineDef& line, const QString& text) override {
+        window_.editOf(line.text)->setText(text);
+    }
+    void setColour(const SettingsLineDef& line, const AppletColour& colour) override {
+        window_.settings.*line.colour = colour;
+        window_.updateSwatches();
+    }
+    void selectChoice(const SettingsLineDef& line, int choice) override {
+        window_.optionOf(line, choice)->setChecked(true);
+    }
+    void selectItem(const SettingsLineDef& line, int index) override {
+        QComboBox* list = window_.listOf(line.index);
+        list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
     }
 
     // A number line the field would refuse never reaches the field: laid out there
