@@ -7,6 +7,7 @@
 #include <array>
 #include <map>
 #include <string_view>
+#include <vector>
 
 namespace brivane {
 
@@ -58,15 +59,32 @@ struct PageParams {
     std::array<std::optional<QString>, kFixedParams> fixed;
     // By the number in the name (k, button k + 1), fields in ButtonField order.
     std::map<int, std::array<std::optional<QString>, 4>> buttons;
+    // Bit f of given[k]: button k has a param of field f (what a page lacks is
+    // looked up for every button and field).
+    std::vector<unsigned char> given;
     QStringList badNumbers; // problems with per-button params' numbers
 };
 
 PageParams sortParams(const QList<std::pair<QString, QString>>& params) {
     PageParams sorted;
+    // Pages give each field's params by rising number, so a param's button is
+    // most often the one after the button of the param before; where it is not,
+    // the hint costs one search, as without it.
+    auto last = sorted.buttons.end();
+    const auto button = [&](int k) {
+        auto& buttons = sorted.buttons;
+        auto at = last == buttons.end() ? last : std::next(last);
+        if (at == buttons.end() || at->first != k)
+            at = buttons.emplace_hint(at, k, std::array<std::optional<QString>, 4>{});
+        return last = at;
+    };
     for (const auto& [name, value] : params) {
         bool known = false;
         for (int i = 0; i < kFixedParams && !known; ++i) {
-            if (name.compare(latin1(kFixedNames[size_t(i)]), Qt::CaseInsensitive) == 0) {
+            // The length first: a largest bar has 131 thousand params to sort.
+            const std::string_view fixed = kFixedNames[size_t(i)];
+            if (name.size() == qsizetype(fixed.size()) &&
+                name.compare(latin1(fixed), Qt::CaseInsensitive) == 0) {
                 sorted.fixed[size_t(i)] = value;
                 known = true;
             }
@@ -92,7 +110,10 @@ PageParams sortParams(const QList<std::pair<QString, QString>>& params) {
                 sorted.badNumbers << QStringLiteral("%1: the highest button number is %2")
                                          .arg(name, QString::number(kMaxButtons - 1));
             } else {
-                sorted.buttons[int(k)][size_t(param.field)] = value;
+                button(int(k))->second[size_t(param.field)] = value;
+                if (sorted.given.size() <= size_t(k))
+                    sorted.given.resize(size_t(k) + 1);
+                sorted.given[size_t(k)] |= 1u << unsigned(param.field);
             }
         }
     }
@@ -152,7 +173,9 @@ std::optional<QString> optionCode(const QString& text, char last) {
 // any case, read as a browser reads it (past leading blanks and control
 // characters, with tabs and line breaks anywhere dropped).
 bool isScriptLink(const QString& link) {
-    QString scheme;
+    constexpr size_t kLongest = 10; // "javascript"
+    char letters[kLongest];
+    size_t length = 0;
     bool leading = true;
     for (const QChar c : link) {
         if (leading && c.unicode() <= 0x20)
@@ -160,14 +183,15 @@ bool isScriptLink(const QString& link) {
         leading = false;
         if (c == u'\t' || c == u'\n' || c == u'\r')
             continue;
-        if (c == u':')
-            return scheme == QLatin1String("javascript") || scheme == QLatin1String("vbscript") ||
-                   scheme == QLatin1String("data");
+        if (c == u':') {
+            const std::string_view scheme(letters, length);
+            return scheme == "javascript"sv || scheme == "vbscript"sv || scheme == "data"sv;
+        }
         const bool alpha = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
         const bool other = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
-        if (!(alpha || (other && !scheme.isEmpty())) || scheme.size() > 10)
+        if (!(alpha || (other && length > 0)) || length == kLongest)
             return false; // no scheme, or longer than any of the three
-        scheme += c.toLower();
+        letters[length++] = char(c.toLower().unicode());
     }
     return false; // no scheme: an address within the site
 }
@@ -441,8 +465,8 @@ private:
     }
 
     bool has(int k, ButtonField field) const {
-        const auto found = params_.buttons.find(k);
-        return found != params_.buttons.end() && found->second[size_t(field)].has_value();
+        return size_t(k) < params_.given.size() &&
+               (params_.given[size_t(k)] & (1u << unsigned(field)));
     }
 
     const ImportedApplet& applet_;
