@@ -194,8 +194,16 @@ AppletPage linesOf(const QByteArray& lines) {
     AppletPage page;
     page.bytes = lines;
     page.appletEnd = lines.size();
-    for (qsizetype at = lines.indexOf("\r\n"); at >= 0; at = lines.indexOf("\r\n", at + 2))
-        page.lineEnds.append(at);
+    // Each CR found by memchr, which takes the bytes many at a time: a general
+    // search for the pair took most of Make HTML's time beside the writing.
+    const char* const begin = lines.constData();
+    const char* const end = begin + lines.size();
+    const char* cr = begin;
+    while ((cr = static_cast<const char*>(std::memchr(cr, '\r', size_t(end - cr))))) {
+        if (cr + 1 < end && cr[1] == '\n')
+            page.lineEnds.append(cr - begin);
+        ++cr;
+    }
     return page;
 }
 
