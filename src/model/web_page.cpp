@@ -209,6 +209,12 @@ QString linkAsRead(const QString& link) {
         ++begin;
     while (end > begin && link.at(end - 1).unicode() <= 0x20)
         --end;
+    // Most links hold nothing to drop or turn: those are read as they stand,
+    // uncopied (a bar's every link is read).
+    const QStringView kept = QStringView(link).sliced(begin, end - begin);
+    if (std::none_of(kept.begin(), kept.end(),
+                     [](QChar c) { return c == u'\t' || c == u'\n' || c == u'\r' || c == u'\\'; }))
+        return kept.size() == link.size() ? link : kept.toString();
     QString read;
     read.reserve(end - begin);
     for (qsizetype i = begin; i < end; ++i) {
@@ -259,16 +265,25 @@ public:
 private:
     // Most links in a bar name other pages, and resolving is slow: a link
     // whose last path segment plainly names another file is passed over.
-    bool mayName(const QString& read) const {
-        qsizetype end = read.size();
-        for (const QChar stop : {u'?', u'#'}) {
-            const qsizetype at = read.indexOf(stop);
-            if (at >= 0 && at < end)
-                end = at;
+    bool mayName(QStringView read) const {
+        // One pass to the query or fragment: where the last segment begins, and
+        // whether it holds a '%'.
+        qsizetype end = 0;
+        qsizetype segment = 0;
+        bool percent = false;
+        for (; end < read.size(); ++end) {
+            const QChar c = read[end];
+            if (c == u'?' || c == u'#')
+                break;
+            if (c == u'/') {
+                segment = end + 1;
+                percent = false;
+            } else if (c == u'%') {
+                percent = true;
+            }
         }
-        const QStringView path = QStringView(read).first(end);
-        const QStringView last = path.mid(path.lastIndexOf(u'/') + 1);
-        if (last.isEmpty() || last == u"." || last == u".." || last.contains(u'%'))
+        const QStringView last = read.sliced(segment, end - segment);
+        if (last.isEmpty() || last == u"." || last == u".." || percent)
             return true;
         return last == fileName_ || (index_ && last == folderName_);
     }
@@ -375,14 +390,15 @@ QByteArray styleElement(const QByteArray& rules) {
     return "<style>\r\n" + rules + "</style>\r\n";
 }
 
+// The most bytes of a button's line that are not its texts.
+constexpr qsizetype kButtonFixed = 192;
+
 // One line per button: the link with its face, the image and the label, in the
 // list item of the bar's form.
 void putButton(PageBuffer& out, bool phrasing, const QString& link, const QString& frame,
                const QString& image, const QString& label, bool current) {
-    // The fixed texts below come to less than this.
-    constexpr qsizetype kFixed = 192;
-    char* p = out.room(kFixed + kMaxBytesPerUnit *
-                                    (link.size() + frame.size() + image.size() + label.size()));
+    char* p = out.room(kButtonFixed + kMaxBytesPerUnit * (link.size() + frame.size() +
+                                                          image.size() + label.size()));
     if (phrasing)
         p = copy(p, "<span role=\"listitem\"><a");
     else
@@ -397,7 +413,7 @@ void putButton(PageBuffer& out, bool phrasing, const QString& link, const QStrin
         p = escape<false>(p, frame);
         *p++ = '"';
         // Browsers take target keywords in any case.
-        if (frame.compare(QLatin1String("_blank"), Qt::CaseInsensitive) == 0)
+        if (frame.size() == 6 && frame.compare(QLatin1String("_blank"), Qt::CaseInsensitive) == 0)
             p = copy(p, " rel=\"noopener\"");
     }
     if (current)
@@ -462,10 +478,24 @@ void putBar(PageBuffer& out, const AppletSettings& settings, const BarLook& look
     out.put(options.phrasing ? "</span>\r\n</span>\r\n" : "</ul>\r\n</nav>\r\n");
 }
 
-// A first guess of a page's size: a hundred bytes or so a button with a link,
-// an image and a label. A short guess only costs a regrowth.
-qsizetype sizeGuess(const BarLook& look) {
-    return 4096 + qsizetype(look.buttonCount) * 128;
+// Room for the bar when its texts need no escaping, and for the longest button
+// at its worst: then the buffer is allocated once. (Growing it would copy it and
+// take twice its size for a moment: the largest bar is megabytes.) Texts that
+// escape to more than they hold may still make it grow.
+qsizetype barCapacity(const AppletSettings& settings, const BarLook& look) {
+    constexpr qsizetype kFixed = 4096; // the list around the buttons, the bar's names
+    qsizetype units = 0;
+    qsizetype longest = 0;
+    for (int k = 1; k <= look.buttonCount; ++k) {
+        qsizetype size = 0;
+        for (ButtonField field :
+             {ButtonField::Link, ButtonField::Frame, ButtonField::Image, ButtonField::Label})
+            size += settings.table.entry(field, k).size();
+        units += size;
+        longest = std::max(longest, size);
+    }
+    return kFixed + settings.title.size() * kMaxBytesPerUnit +
+           qsizetype(look.buttonCount) * kButtonFixed + units + kMaxBytesPerUnit * longest;
 }
 
 // The body rule of a page of its own: the applet page's black, and the bar
@@ -526,42 +556,67 @@ WebBar BuildWebBar(const AppletSettings& settings, const WebBarOptions& options)
     WebBarOptions named = options;
     if (named.className.isEmpty())
         named.className = barClassName(look);
-    PageBuffer markup(sizeGuess(look));
+    PageBuffer markup(barCapacity(settings, look));
     putBar(markup, settings, look, named);
     return {styleElement(barRules(look, '.' + named.className.toUtf8())), markup.take()};
 }
 
-WebPage BuildWebPage(const AppletSettings& settings, const QString& language,
-                     const QString& pagePath) {
+namespace {
+
+// A page as it is built: everything before the bar, and the part to paste (the
+// bar's own rules in a style element, then the bar from barBegin on). The page's
+// bytes are the head, the bar and kPageEnd; Make HTML writes them as they are,
+// without joining them into another copy of the bar, which is nearly all the page.
+struct PagePieces {
+    QByteArray head;
+    QByteArray part;
+    qsizetype barBegin = 0;
+    QByteArrayView bar() const { return QByteArrayView(part).sliced(barBegin); }
+};
+
+constexpr QByteArrayView kPageEnd("</body>\r\n</html>\r\n");
+
+PagePieces buildPagePieces(const AppletSettings& settings, const QString& language,
+                           const QString& pagePath) {
     const BarLook look = lookOf(settings);
     WebBarOptions options;
     options.className = barClassName(look);
     options.currentPage = pagePath;
     const QByteArray rules = barRules(look, '.' + options.className.toUtf8());
 
-    PageBuffer out(sizeGuess(look) + rules.size());
-    out.put("<!DOCTYPE html>\r\n<html lang=\"");
-    out.putEscaped<false>(language);
-    out.put("\">\r\n<head>\r\n<meta charset=\"utf-8\">\r\n"
-            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n"
-            "<title>");
-    out.putEscaped<false>(settings.title);
-    out.put("</title>\r\n<style>\r\n");
-    out.put(bodyRule(settings));
-    out.put(rules);
-    out.put("</style>\r\n</head>\r\n<body>\r\n");
-    const qsizetype barBegin = out.size();
-    putBar(out, settings, look, options);
-    const qsizetype barEnd = out.size();
-    out.put("</body>\r\n</html>\r\n");
+    PageBuffer head(1024 + rules.size());
+    head.put("<!DOCTYPE html>\r\n<html lang=\"");
+    head.putEscaped<false>(language);
+    head.put("\">\r\n<head>\r\n<meta charset=\"utf-8\">\r\n"
+             "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n"
+             "<title>");
+    head.putEscaped<false>(settings.title);
+    head.put("</title>\r\n<style>\r\n");
+    head.put(bodyRule(settings));
+    head.put(rules);
+    head.put("</style>\r\n</head>\r\n<body>\r\n");
 
+    const QByteArray style = styleElement(rules);
+    PageBuffer part(style.size() + barCapacity(settings, look));
+    part.put(style);
+    PagePieces pieces;
+    pieces.barBegin = part.size();
+    putBar(part, settings, look, options);
+    pieces.head = head.take();
+    pieces.part = part.take();
+    return pieces;
+}
+
+} // namespace
+
+WebPage BuildWebPage(const AppletSettings& settings, const QString& language,
+                     const QString& pagePath) {
+    const PagePieces pieces = buildPagePieces(settings, language, pagePath);
+    const QByteArrayView bar = pieces.bar();
     WebPage page;
-    page.bytes = out.take();
-    // The part to paste: the bar's own rules in a style element, and the bar.
-    const QByteArrayView bytes(page.bytes);
-    const QByteArrayView bar = bytes.sliced(barBegin, barEnd - barBegin);
-    page.part.reserve(9 + rules.size() + 10 + bar.size());
-    page.part.append("<style>\r\n").append(rules).append("</style>\r\n").append(bar);
+    page.bytes.reserve(pieces.head.size() + bar.size() + kPageEnd.size());
+    page.bytes.append(pieces.head).append(bar).append(kPageEnd);
+    page.part = pieces.part;
     return page;
 }
 
@@ -571,12 +626,15 @@ void GenerateWebPage(AppletSettings& settings, const QString& workingDirectory,
     const QString path = appletPagePath(workingDirectory, settings.title);
     // Built before anything is touched: a number the look cannot read stops
     // the run with tab and file as they were.
-    const WebPage page = BuildWebPage(settings, language, path);
+    const PagePieces pieces = buildPagePieces(settings, language, path);
 
     tab.clear();
     AtomicFileWriter writer(path);
-    tab.setLines(linesOf(page.part));
-    writer.write(page.bytes);
+    tab.setLines(linesOf(pieces.part));
+    const QByteArrayView bar = pieces.bar();
+    writer.write(pieces.head);
+    writer.write(bar.data(), bar.size());
+    writer.write(kPageEnd.data(), kPageEnd.size());
     writer.commit();
 }
 
