@@ -17,28 +17,6 @@ namespace {
 
 // --- Applying ------------------------------------------------------------------
 
-// The params of the page generator's table that are not per button, in its order.
-enum FixedParam {
-    Buttons,
-    Color,
-    Direction,
-    BorderWidth,
-    Degree,
-    Style,
-    FSize,
-    FStyle,
-    FColor,
-    FColor2,
-    Position,
-    FOffset,
-    Font,
-    kFixedParams
-};
-
-constexpr std::array<std::string_view, kFixedParams> kFixedNames = {
-    "buttons"sv, "color"sv,   "direction"sv, "border width"sv, "degree"sv,   "style"sv, "f_size"sv,
-    "f_style"sv, "f_color"sv, "f_color2"sv,  "position"sv,     "f_offset"sv, "font"sv};
-
 // The per-button params in the page's group order: "label k", "link k", ...
 struct ButtonParam {
     std::string_view prefix;
@@ -56,7 +34,8 @@ QLatin1String latin1(std::string_view text) {
 // The page's params sorted out: the last of a name wins. Names are matched in
 // any case, as the applet asks for its params.
 struct PageParams {
-    std::array<std::optional<QString>, kFixedParams> fixed;
+    // By the settings line that takes the value.
+    std::array<std::optional<QString>, kSettingsLines.size()> fixed;
     // By the number in the name (k, button k + 1), fields in ButtonField order.
     std::map<int, std::array<std::optional<QString>, 4>> buttons;
     // Bit f of given[k]: button k has a param of field f (what a page lacks is
@@ -80,13 +59,13 @@ PageParams sortParams(const QList<std::pair<QString, QString>>& params) {
     };
     for (const auto& [name, value] : params) {
         bool known = false;
-        for (int i = 0; i < kFixedParams && !known; ++i) {
+        for (const SettingsLineDef& def : kSettingsLines) {
             // The length first: a largest bar has 131 thousand params to sort.
-            const std::string_view fixed = kFixedNames[size_t(i)];
-            if (name.size() == qsizetype(fixed.size()) &&
-                name.compare(latin1(fixed), Qt::CaseInsensitive) == 0) {
-                sorted.fixed[size_t(i)] = value;
+            if (!def.param.empty() && name.size() == qsizetype(def.param.size()) &&
+                name.compare(latin1(def.param), Qt::CaseInsensitive) == 0) {
+                sorted.fixed[size_t(def.line)] = value;
                 known = true;
+                break;
             }
         }
         for (const ButtonParam& param : kButtonParams) {
@@ -124,25 +103,6 @@ QString quoted(const QString& text) {
     return u'"' + text + u'"';
 }
 
-// A colour as six hex digits, RRGGBB in either case, with or without a '#':
-// its value in the settings file's form (red + 256 * green + 65536 * blue).
-std::optional<qint32> colourValue(const QString& text) {
-    QStringView digits = QStringView(text).trimmed();
-    if (digits.startsWith(u'#'))
-        digits = digits.mid(1);
-    if (digits.size() != 6)
-        return std::nullopt;
-    int bytes[3];
-    for (int i = 0; i < 3; ++i) {
-        const int high = digitValue(digits[2 * i].unicode(), 16);
-        const int low = digitValue(digits[2 * i + 1].unicode(), 16);
-        if (high < 0 || low < 0)
-            return std::nullopt;
-        bytes[i] = high * 16 + low;
-    }
-    return bytes[0] + 256 * bytes[1] + 65536 * bytes[2];
-}
-
 // The item that the text names, ignoring case and surrounding blanks; -1: none.
 int itemIndex(const QStringList& items, const QString& text) {
     const QString wanted = text.trimmed();
@@ -158,14 +118,6 @@ QString itemList(const QStringList& items) {
     for (const QString& item : items)
         trimmed << item.trimmed();
     return trimmed.join(QLatin1String(", "));
-}
-
-// An option code among "0" .. last, surrounding blanks ignored.
-std::optional<QString> optionCode(const QString& text, char last) {
-    const QString code = text.trimmed();
-    if (code.size() == 1 && code.at(0) >= u'0' && code.at(0) <= QLatin1Char(last))
-        return code;
-    return std::nullopt;
 }
 
 // Whether a browser would run the address as script, or show it as a document
@@ -212,21 +164,22 @@ class ImportApplier {
 public:
     ImportApplier(const ImportedApplet& applet, ImportTarget& target)
         : applet_(applet), target_(target), params_(sortParams(applet.params)) {
-        if (const auto& buttons = params_.fixed[Buttons]) {
+        if (const auto& buttons = param(SettingsLine::Buttons)) {
             try {
                 buttonCount_ = StrToInt(*buttons);
             } catch (const ConversionError&) {
             }
         }
-        if (const auto& direction = params_.fixed[Direction]) {
-            if (const auto code = optionCode(*direction, '1'))
-                vertical_ = *code == QLatin1String("0");
+        if (const auto& direction = param(SettingsLine::Direction)) {
+            const SettingsLineDef& def = settingsLineDef(SettingsLine::Direction);
+            if (const auto choice = validChoice(def, *direction))
+                vertical_ = *choice == 0;
         }
     }
 
     ImportProblems apply() {
-        for (SettingsLine line : kSettingsFileLines)
-            applyLine(line);
+        for (const SettingsLineDef& def : kSettingsLines)
+            applyLine(def);
         applyAlignment();
         problems_ << params_.badNumbers;
         for (const auto& [k, fields] : params_.buttons) {
@@ -256,113 +209,72 @@ public:
     }
 
 private:
-    void applyLine(SettingsLine line) {
-        switch (line) {
-        case SettingsLine::Header:
-            break;
-        case SettingsLine::Width:
-            if (!vertical_) {
-                sizeWithoutDirection();
-                break;
-            }
-            applySize(line, applet_.width, !*vertical_);
-            break;
-        case SettingsLine::Height:
-            if (vertical_)
-                applySize(line, applet_.height, *vertical_);
-            break;
-        case SettingsLine::Buttons:
-            applyText(line, Buttons);
-            break;
-        case SettingsLine::ButtonColour:
-            applyColour(line, Color);
-            break;
-        case SettingsLine::Direction:
-            applyCode(line, Direction, '1');
-            break;
-        case SettingsLine::Border:
-            applyText(line, BorderWidth);
-            break;
-        case SettingsLine::Degree:
-            applyText(line, Degree);
-            break;
-        case SettingsLine::Style:
-            applyCode(line, Style, '1');
-            break;
-        case SettingsLine::FontSizeIndex:
-            applyItem(line, FSize, fontSizeItems(), closestFontSizeIndex);
-            break;
-        case SettingsLine::FontStyle:
-            applyCode(line, FStyle, '2');
-            break;
-        case SettingsLine::FontColour:
-            applyColour(line, FColor);
-            break;
-        case SettingsLine::ClickColour:
-            applyColour(line, FColor2);
-            break;
-        case SettingsLine::Position:
-            applyCode(line, Position, '2');
-            break;
-        case SettingsLine::Spacing:
-            applyText(line, FOffset);
-            break;
-        case SettingsLine::FontIndex:
-            applyItem(line, Font, fontItems(),
-                      [](QStringView font) { return std::optional<int>(closestFontIndex(font)); });
-            break;
-        case SettingsLine::Title:
+    void applyLine(const SettingsLineDef& def) {
+        if (def.line == SettingsLine::Width || def.line == SettingsLine::Height) {
+            applyAppletSize(def.line);
+            return;
+        }
+        if (def.line == SettingsLine::Title) {
             if (applet_.title)
-                target_.applyLine(line, *applet_.title);
+                target_.applyLine(def.line, *applet_.title);
+            return;
+        }
+        const auto& value = param(def.line);
+        if (!value)
+            return;
+        switch (def.kind) {
+        case LineKind::Header:
+            break;
+        case LineKind::Text:
+        case LineKind::Number:
+            target_.applyLine(def.line, *value);
+            break;
+        case LineKind::Colour:
+            if (const auto colour = colourValueOfHex(*value))
+                target_.applyLine(def.line, QString::number(*colour));
+            else
+                problems_ << unusable(def, *value, QStringLiteral("is not six hexadecimal digits"));
+            break;
+        case LineKind::Choice:
+            if (const auto choice = validChoice(def, *value))
+                target_.applyLine(def.line, QString::number(*choice));
+            else
+                problems_ << unusable(def, *value,
+                                      def.choices == 2 ? QStringLiteral("is not 0 or 1")
+                                                       : QStringLiteral("is not 0, 1 or 2"));
+            break;
+        case LineKind::Item:
+            applyItem(def, *value);
             break;
         }
     }
 
-    static QString name(FixedParam param) { return QString(latin1(kFixedNames[size_t(param)])); }
-
-    void applyText(SettingsLine line, FixedParam param) {
-        if (const auto& value = params_.fixed[size_t(param)])
-            target_.applyLine(line, *value);
+    const std::optional<QString>& param(SettingsLine line) const {
+        return params_.fixed[size_t(line)];
     }
 
-    void applyColour(SettingsLine line, FixedParam param) {
-        const auto& value = params_.fixed[size_t(param)];
-        if (!value)
-            return;
-        if (const auto colour = colourValue(*value))
-            target_.applyLine(line, QString::number(*colour));
-        else
-            problems_ << name(param) + QStringLiteral(": ") + quoted(*value) +
-                             QStringLiteral(" is not six hexadecimal digits");
+    // A page may write a code with blanks around it; any other text is no code.
+    static std::optional<int> validChoice(const SettingsLineDef& def, const QString& value) {
+        const QString code = value.trimmed();
+        if (code.size() == 1 && code.at(0) >= u'0' && code.at(0).unicode() < u'0' + def.choices)
+            return code.at(0).unicode() - u'0';
+        return std::nullopt;
     }
 
-    void applyCode(SettingsLine line, FixedParam param, char last) {
-        const auto& value = params_.fixed[size_t(param)];
-        if (!value)
-            return;
-        if (const auto code = optionCode(*value, last))
-            target_.applyLine(line, *code);
-        else
-            problems_ << name(param) + QStringLiteral(": ") + quoted(*value) +
-                             (last == '1' ? QStringLiteral(" is not 0 or 1")
-                                          : QStringLiteral(" is not 0, 1 or 2"));
+    static QString unusable(const SettingsLineDef& def, const QString& value, const QString& why) {
+        return latin1(def.param) + QStringLiteral(": ") + quoted(value) + u' ' + why;
     }
 
-    // closest: the item that stands in for a value not in the list, where one can.
-    void applyItem(SettingsLine line, FixedParam param, const QStringList& items,
-                   std::optional<int> (*closest)(QStringView) = nullptr) {
-        const auto& value = params_.fixed[size_t(param)];
-        if (!value)
-            return;
-        const int index = itemIndex(items, *value);
+    void applyItem(const SettingsLineDef& def, const QString& value) {
+        const QStringList& items = def.items();
+        const int index = itemIndex(items, value);
         if (index >= 0) {
-            target_.applyLine(line, QString::number(index));
+            target_.applyLine(def.line, QString::number(index));
             return;
         }
-        QString problem = name(param) + QStringLiteral(": ") + quoted(*value) +
-                          QStringLiteral(" is not one of ") + itemList(items);
-        if (const std::optional<int> instead = closest ? closest(*value) : std::nullopt) {
-            target_.applyLine(line, QString::number(*instead));
+        QString problem = unusable(def, value, QStringLiteral("is not one of ") + itemList(items));
+        if (const std::optional<int> instead = def.closestItem(value)) {
+            target_.applyLine(def.line, QString::number(*instead));
             problem += QStringLiteral(" (%1 used instead)").arg(items.at(*instead).trimmed());
         }
         problems_ << problem;
@@ -370,6 +282,19 @@ private:
 
     // A button's width or height from the applet's: as it is across the bar, the
     // applet's divided by the number of buttons along it.
+    void applyAppletSize(SettingsLine line) {
+        const bool width = line == SettingsLine::Width;
+        if (!vertical_) {
+            if (width) // one problem for both sides
+                sizeWithoutDirection();
+            return;
+        }
+        if (width)
+            applySize(line, applet_.width, !*vertical_);
+        else
+            applySize(line, applet_.height, *vertical_);
+    }
+
     // Which side of the applet is N buttons long depends on the direction.
     void sizeWithoutDirection() {
         QStringList given;
@@ -437,9 +362,9 @@ private:
             missing << QStringLiteral("applet width");
         if (!applet_.height)
             missing << QStringLiteral("applet height");
-        for (int i = 0; i < kFixedParams; ++i) {
-            if (!params_.fixed[size_t(i)])
-                missing << name(FixedParam(i));
+        for (const SettingsLineDef& def : kSettingsLines) {
+            if (!def.param.empty() && !param(def.line))
+                missing << latin1(def.param);
         }
         const int n = std::clamp(buttonCount_.value_or(0), 0, kMaxButtons);
         for (const ButtonParam& param : kButtonParams) {

@@ -174,6 +174,23 @@ QString hexForm(int red, int green, int blue) {
     return hex;
 }
 
+std::optional<qint32> colourValueOfHex(QStringView text) {
+    QStringView digits = text.trimmed();
+    if (digits.startsWith(u'#'))
+        digits = digits.mid(1);
+    if (digits.size() != 6)
+        return std::nullopt;
+    qint32 value = 0;
+    for (int i = 0; i < 3; ++i) {
+        const int high = hexDigitValue(digits[2 * i].unicode());
+        const int low = hexDigitValue(digits[2 * i + 1].unicode());
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        value += (high * 16 + low) << (8 * i);
+    }
+    return value;
+}
+
 const QStringList& alignItems() {
     static const QStringList items{QStringLiteral("Center"), QStringLiteral("Left "),
                                    QStringLiteral("Right")};

@@ -86,6 +86,10 @@ struct AppletColour {
 
 // Two upper-case hex digits each for red, green and blue: "0000A0".
 QString hexForm(int red, int green, int blue);
+// The other way: six hex digits RRGGBB in either case, with or without a '#' and
+// surrounding blanks (as pages write them), as a colour's value (red + 256 green
+// + 65536 blue); nothing for any other text.
+std::optional<qint32> colourValueOfHex(QStringView text);
 
 // The drop-down lists' items, in the order the window shows them.
 const QStringList& alignItems();    // "Center", "Left ", "Right"

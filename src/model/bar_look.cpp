@@ -18,13 +18,10 @@ qint64 floorHalf(qint64 value) {
 }
 
 LookColour colourOfHex(const QString& hex, int fallbackValue) {
-    bool ok = false;
-    const uint rgb = hex.toUInt(&ok, 16);
-    if (ok && hex.size() == 6)
-        return {int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF)};
     // Before the first derivation the hex form may be empty: the swatch's value
     // (red + 256 green + 65536 blue) is the colour then.
-    return {fallbackValue & 0xFF, (fallbackValue >> 8) & 0xFF, (fallbackValue >> 16) & 0xFF};
+    const qint32 value = colourValueOfHex(hex).value_or(fallbackValue);
+    return {value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF};
 }
 
 LookColour shifted(LookColour c, int change) {

@@ -11,15 +11,6 @@
 
 namespace brivane {
 
-const std::array<SettingsLine, 17> kSettingsFileLines = {
-    SettingsLine::Header,        SettingsLine::Width,        SettingsLine::Height,
-    SettingsLine::Buttons,       SettingsLine::ButtonColour, SettingsLine::Direction,
-    SettingsLine::Border,        SettingsLine::Degree,       SettingsLine::Style,
-    SettingsLine::FontSizeIndex, SettingsLine::FontStyle,    SettingsLine::FontColour,
-    SettingsLine::ClickColour,   SettingsLine::Position,     SettingsLine::Spacing,
-    SettingsLine::FontIndex,     SettingsLine::Title,
-};
-
 const std::array<ButtonField, 4> kSettingsButtonFields = {ButtonField::Label, ButtonField::Link,
                                                           ButtonField::Image, ButtonField::Frame};
 
@@ -61,52 +52,7 @@ QByteArray upToCtrlZ(const QByteArray& bytes) {
     return ctrlZ >= 0 ? bytes.left(ctrlZ) : bytes;
 }
 
-const QString& itemOrEmpty(const QStringList& items, int index) {
-    static const QString none;
-    return index >= 0 && index < items.size() ? items.at(index) : none;
-}
-
 } // namespace
-
-QString settingsLineText(const AppletSettings& s, SettingsLine line) {
-    switch (line) {
-    case SettingsLine::Header:
-        return kSettingsFileHeader;
-    case SettingsLine::Width:
-        return s.width;
-    case SettingsLine::Height:
-        return s.height;
-    case SettingsLine::Buttons:
-        return s.buttons;
-    case SettingsLine::ButtonColour:
-        return QString::number(s.buttonColour.value);
-    case SettingsLine::Direction:
-        return s.DirectionCode;
-    case SettingsLine::Border:
-        return s.border;
-    case SettingsLine::Degree:
-        return s.degree;
-    case SettingsLine::Style:
-        return s.StyleCode;
-    case SettingsLine::FontSizeIndex:
-        return QString::number(s.fontSizeIndex);
-    case SettingsLine::FontStyle:
-        return s.FontStyleCode;
-    case SettingsLine::FontColour:
-        return QString::number(s.fontColour.value);
-    case SettingsLine::ClickColour:
-        return QString::number(s.clickColour.value);
-    case SettingsLine::Position:
-        return s.PositionCode;
-    case SettingsLine::Spacing:
-        return s.fOffset;
-    case SettingsLine::FontIndex:
-        return QString::number(s.fontIndex);
-    case SettingsLine::Title:
-        return s.title;
-    }
-    return QString();
-}
 
 QByteArray settingsFileBytes(const AppletSettings& s) {
     const int n = buttonBlockSize(s.buttons);
@@ -117,8 +63,8 @@ QByteArray settingsFileBytes(const AppletSettings& s) {
 
     QString text;
     text.reserve(size);
-    for (SettingsLine line : kSettingsFileLines) {
-        text += settingsLineText(s, line);
+    for (const SettingsLineDef& def : kSettingsLines) {
+        text += settingsLineText(s, def.line);
         text += QLatin1String("\r\n");
     }
     for (int k = 1; k <= n; ++k) {
@@ -201,52 +147,16 @@ bool SettingsLineReader::atEnd() const {
     return pos_ >= bytes_.size();
 }
 
-bool directionLineIsVertical(const QString& line) {
-    return line == QLatin1String("0");
-}
-
-bool styleLineIsStyle0(const QString& line) {
-    return line == QLatin1String("0");
-}
-
-std::optional<FontStyleChoice> fontStyleFromLine(const QString& line) {
-    if (line == QLatin1String("0"))
-        return FontStyleChoice::Plain;
-    if (line == QLatin1String("1"))
-        return FontStyleChoice::Bold;
-    if (line == QLatin1String("2"))
-        return FontStyleChoice::Italic;
-    return std::nullopt;
-}
-
-std::optional<PositionChoice> positionFromLine(const QString& line) {
-    if (line == QLatin1String("1"))
-        return PositionChoice::Left;
-    if (line == QLatin1String("0"))
-        return PositionChoice::Center;
-    if (line == QLatin1String("2"))
-        return PositionChoice::Right;
-    return std::nullopt;
-}
-
-AppletColour colourFromLine(const QString& line) {
-    return AppletColour::fromSettingsValue(StrToInt(line));
-}
-
-int indexFromLine(const QString& line) {
-    return StrToInt(line);
-}
-
 LoadResult loadSettings(SettingsLineReader& reader, SettingsTarget& target) {
     if (reader.nextLine() != kSettingsFileHeader)
         return LoadResult::NotABrivaneFile;
     // Lines 2 to 17, each applied at once, in file order.
-    for (SettingsLine line : kSettingsFileLines) {
-        if (line == SettingsLine::Header)
+    for (const SettingsLineDef& def : kSettingsLines) {
+        if (def.kind == LineKind::Header)
             continue;
         const QByteArrayView bytes = reader.nextUndecodedLine();
-        if (!target.applyUndecodedLine(line, bytes))
-            target.applyLine(line, reader.decode(bytes));
+        if (!target.applyUndecodedLine(def.line, bytes))
+            target.applyLine(def.line, reader.decode(bytes));
     }
     // The count is what `buttons` holds now, after line 4 went through its checks.
     const int n = buttonBlockSize(target.buttonsText());
@@ -258,73 +168,7 @@ LoadResult loadSettings(SettingsLineReader& reader, SettingsTarget& target) {
 }
 
 void RecordSettingsTarget::applyLine(SettingsLine line, const QString& text) {
-    AppletSettings& s = settings_;
-    switch (line) {
-    case SettingsLine::Header:
-        break;
-    case SettingsLine::Width:
-        s.width = text;
-        break;
-    case SettingsLine::Height:
-        s.height = text;
-        break;
-    case SettingsLine::Buttons:
-        s.buttons = text;
-        break;
-    case SettingsLine::ButtonColour:
-        s.buttonColour = colourFromLine(text);
-        break;
-    case SettingsLine::Direction:
-        s.vertical = directionLineIsVertical(text);
-        break;
-    case SettingsLine::Border:
-        s.border = text;
-        break;
-    case SettingsLine::Degree:
-        s.degree = text;
-        break;
-    case SettingsLine::Style:
-        s.style0 = styleLineIsStyle0(text);
-        break;
-    case SettingsLine::FontSizeIndex: {
-        const int index = indexFromLine(text);
-        s.fontSize = itemOrEmpty(fontSizeItems(), index);
-        s.fontSizeIndex = s.fontSize.isEmpty() ? -1 : index;
-        break;
-    }
-    case SettingsLine::FontStyle:
-        if (const auto choice = fontStyleFromLine(text)) {
-            s.plain = *choice == FontStyleChoice::Plain;
-            s.bold = *choice == FontStyleChoice::Bold;
-            s.italic = *choice == FontStyleChoice::Italic;
-        }
-        break;
-    case SettingsLine::FontColour:
-        s.fontColour = colourFromLine(text);
-        break;
-    case SettingsLine::ClickColour:
-        s.clickColour = colourFromLine(text);
-        break;
-    case SettingsLine::Position:
-        if (const auto choice = positionFromLine(text)) {
-            s.left = *choice == PositionChoice::Left;
-            s.center = *choice == PositionChoice::Center;
-            s.right = *choice == PositionChoice::Right;
-        }
-        break;
-    case SettingsLine::Spacing:
-        s.fOffset = text;
-        break;
-    case SettingsLine::FontIndex: {
-        const int index = indexFromLine(text);
-        s.font = itemOrEmpty(fontItems(), index);
-        s.fontIndex = s.font.isEmpty() ? -1 : index;
-        break;
-    }
-    case SettingsLine::Title:
-        s.title = text;
-        break;
-    }
+    applySettingsLine(settings_, line, text);
 }
 
 void RecordSettingsTarget::takeButtonEntry(ButtonField field, int k, QString&& text) {

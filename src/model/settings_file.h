@@ -1,45 +1,18 @@
 #pragma once
 
 #include "model/applet_settings.h"
+#include "model/settings_lines.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
 #include <array>
-#include <optional>
 
 namespace brivane {
 
-inline const QString kSettingsFileHeader = QStringLiteral("Brivane File");
-
-// The fixed lines 1 to 17 of a settings file, in file order. Behind them stand
-// label, link, image and frame of each button 1..N.
-enum class SettingsLine {
-    Header,
-    Width,
-    Height,
-    Buttons,
-    ButtonColour,
-    Direction,
-    Border,
-    Degree,
-    Style,
-    FontSizeIndex,
-    FontStyle,
-    FontColour,
-    ClickColour,
-    Position,
-    Spacing,
-    FontIndex,
-    Title,
-};
-extern const std::array<SettingsLine, 17> kSettingsFileLines;
 // The order of a button's four lines.
 extern const std::array<ButtonField, 4> kSettingsButtonFields;
-
-// The text a fixed line gets from settings whose derived values are up to date.
-QString settingsLineText(const AppletSettings& settings, SettingsLine line);
 
 // The file's bytes: 17 + 4N lines, CR LF each, UTF-8. Needs derived values.
 QByteArray settingsFileBytes(const AppletSettings& settings);
@@ -84,17 +57,6 @@ private:
     TextDecoder decoder_;
     qsizetype pos_ = 0;
 };
-
-// How each kind of line is read when a file is opened. The conversions throw
-// ConversionError carrying the line.
-bool directionLineIsVertical(const QString& line); // "0": vertical, else horizontal
-bool styleLineIsStyle0(const QString& line);       // "0": style0, else style1
-enum class FontStyleChoice { Plain, Bold, Italic };
-std::optional<FontStyleChoice> fontStyleFromLine(const QString& line); // else unchanged
-enum class PositionChoice { Left, Center, Right };
-std::optional<PositionChoice> positionFromLine(const QString& line); // else unchanged
-AppletColour colourFromLine(const QString& line);
-int indexFromLine(const QString& line); // an index outside the list selects nothing
 
 // What a load applies its lines to. The window applies each line to its controls
 // at once, with their change handling; the record target applies them to a plain

@@ -168,32 +168,6 @@ void Tmain_window::captureControls() {
     captureControlsInto(settings);
 }
 
-void Tmain_window::captureControlsInto(AppletSettings& into) const {
-    into.width = ui->width->text();
-    into.height = ui->height->text();
-    into.buttons = ui->buttons->text();
-    into.border = ui->border->text();
-    into.degree = ui->degree->text();
-    into.fOffset = ui->f_offset->text();
-    into.title = ui->title->text();
-
-    into.alignIndex = ui->align->currentIndex();
-    into.align = ui->align->currentText();
-    into.fontIndex = ui->font_box->currentIndex();
-    into.font = ui->font_box->currentText();
-    into.fontSizeIndex = ui->font_size->currentIndex();
-    into.fontSize = ui->font_size->currentText();
-
-    into.style0 = ui->style0->isChecked();
-    into.vertical = ui->vert_check_box->isChecked();
-    into.plain = ui->plain->isChecked();
-    into.bold = ui->bold->isChecked();
-    into.italic = ui->italic->isChecked();
-    into.left = ui->left->isChecked();
-    into.center = ui->center->isChecked();
-    into.right = ui->right->isChecked();
-}
-
 void Tmain_window::deriveAppletValues() {
     captureControls();
     DeriveAppletValues(settings);

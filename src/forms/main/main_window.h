@@ -9,9 +9,12 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QAction;
+class QComboBox;
 class QLineEdit;
+class QRadioButton;
 class QMenu;
 class QMimeData;
 
@@ -31,6 +34,8 @@ class HtmlBox;
 class Tpreview_window;
 struct RecentFile;
 class SettingsSource;
+struct SettingsLineDef;
+struct FieldNotANumber;
 
 // The main window: the tabbed working surface. Most applet settings live in its
 // controls (ui->width, ui->title, ...); the rest live in `settings` beside them.
@@ -190,6 +195,14 @@ public:
     void captureControls();
     // The same into another record, leaving `settings` as it is.
     void captureControlsInto(AppletSettings& into) const;
+    // The controls that show a setting: the field of a text, the list of a
+    // selection, and the option button of choice `choice` of a settings line.
+    QLineEdit* editOf(QString AppletSettings::*field) const;
+    QComboBox* listOf(int AppletSettings::*index) const;
+    QRadioButton* optionOf(const SettingsLineDef& line, int choice) const;
+    // The number fields whose text is no number, with their captions, in the
+    // order the window shows them.
+    std::vector<FieldNotANumber> fieldsNotNumbers() const;
     // captureControls() and the derivation step.
     void deriveAppletValues();
     // The colour forms into the hidden swatch panels.

@@ -17,16 +17,6 @@ void Tmain_window::wireNumberFields() {
                    [this] { buttonsChange(ui->f_offset); });
 }
 
-std::optional<NumberRange> Tmain_window::numberRangeOf(const QLineEdit* field) const {
-    if (field == ui->width || field == ui->height || field == ui->buttons)
-        return NumberRange{1, 32767};
-    if (field == ui->border || field == ui->f_offset)
-        return NumberRange{0, 32767};
-    if (field == ui->degree)
-        return NumberRange{0, 255};
-    return std::nullopt;
-}
-
 // Runs on every change, so a number is judged keystroke by keystroke. Putting a
 // bound into the field runs this again, nested, and the bound passes silently.
 void Tmain_window::CheckNumberField(QLineEdit* field) {

@@ -49,19 +49,7 @@ public:
     }
 
     std::vector<FieldNotANumber> fieldsNotNumbers() const override {
-        Ui::Tmain_window* c = window_.controls();
-        const std::pair<QLineEdit*, QLabel*> numbers[] = {
-            {c->width, c->Label1},   {c->height, c->Label2}, {c->buttons, c->Label3},
-            {c->border, c->Label17}, {c->degree, c->Label5}, {c->f_offset, c->Spacing}};
-        std::vector<FieldNotANumber> faults;
-        for (const auto& [field, caption] : numbers) {
-            try {
-                StrToInt(field->text());
-            } catch (const ConversionError&) {
-                faults.push_back({caption->text().trimmed(), field->text()});
-            }
-        }
-        return faults;
+        return window_.fieldsNotNumbers();
     }
 
     const ButtonTable& buttonTable() const override { return settings_.table; }

@@ -15,134 +15,56 @@ namespace brivane {
 
 namespace {
 
-// Puts a list selection as a settings file gives it; an index outside the
-// list leaves no item selected.
-void selectIndex(QComboBox* list, int index) {
-    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
-}
-
 // Applies a settings file's lines to the window's controls, one at a time. A
 // text goes into its field as if typed, so the field's change handling (number
 // check, per-button storing, tips, caption) runs in the middle of the load.
-class WindowSettingsTarget : public SettingsTarget {
+class WindowSettingsTarget : public SettingsTarget, private SettingsLineSink {
 public:
-    WindowSettingsTarget(Tmain_window& window, Ui::Tmain_window* ui) : window_(window), ui_(ui) {}
+    explicit WindowSettingsTarget(Tmain_window& window) : window_(window) {}
 
     void applyLine(SettingsLine line, const QString& text) override {
-        switch (line) {
-        case SettingsLine::Header:
-            break;
-        case SettingsLine::Width:
-            ui_->width->setText(text);
-            break;
-        case SettingsLine::Height:
-            ui_->height->setText(text);
-            break;
-        case SettingsLine::Buttons:
-            ui_->buttons->setText(text);
-            break;
-        case SettingsLine::ButtonColour:
-            window_.settings.buttonColour = colourFromLine(text);
-            window_.updateSwatches();
-            break;
-        case SettingsLine::Direction:
-            if (directionLineIsVertical(text))
-                ui_->vert_check_box->setChecked(true);
-            else
-                ui_->Horz_check_box->setChecked(true);
-            break;
-        case SettingsLine::Border:
-            ui_->border->setText(text);
-            break;
-        case SettingsLine::Degree:
-            ui_->degree->setText(text);
-            break;
-        case SettingsLine::Style:
-            if (styleLineIsStyle0(text))
-                ui_->style0->setChecked(true);
-            else
-                ui_->style1->setChecked(true);
-            break;
-        case SettingsLine::FontSizeIndex:
-            selectIndex(ui_->font_size, indexFromLine(text));
-            break;
-        case SettingsLine::FontStyle:
-            if (const auto choice = fontStyleFromLine(text)) {
-                QRadioButton* button = *choice == FontStyleChoice::Plain  ? ui_->plain
-                                       : *choice == FontStyleChoice::Bold ? ui_->bold
-                                                                          : ui_->italic;
-                button->setChecked(true);
-            }
-            break;
-        case SettingsLine::FontColour:
-            window_.settings.fontColour = colourFromLine(text);
-            window_.updateSwatches();
-            break;
-        case SettingsLine::ClickColour:
-            window_.settings.clickColour = colourFromLine(text);
-            window_.updateSwatches();
-            break;
-        case SettingsLine::Position:
-            if (const auto choice = positionFromLine(text)) {
-                QRadioButton* button = *choice == PositionChoice::Left     ? ui_->left
-                                       : *choice == PositionChoice::Center ? ui_->center
-                                                                           : ui_->right;
-                button->setChecked(true);
-            }
-            break;
-        case SettingsLine::Spacing:
-            ui_->f_offset->setText(text);
-            break;
-        case SettingsLine::FontIndex:
-            selectIndex(ui_->font_box, indexFromLine(text));
-            break;
-        case SettingsLine::Title:
-            ui_->title->setText(text);
-            break;
-        }
+        readSettingsLine(line, text, *this);
+    }
+
+    void setText(const SettingsLineDef& line, const QString& text) override {
+        window_.editOf(line.text)->setText(text);
+    }
+    void setColour(const SettingsLineDef& line, const AppletColour& colour) override {
+        window_.settings.*line.colour = colour;
+        window_.updateSwatches();
+    }
+    void selectChoice(const SettingsLineDef& line, int choice) override {
+        window_.optionOf(line, choice)->setChecked(true);
+    }
+    void selectItem(const SettingsLineDef& line, int index) override {
+        QComboBox* list = window_.listOf(line.index);
+        list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
     }
 
     // A number line the field would refuse never reaches the field: laid out there
     // first, a line of megabytes would hold the window for seconds.
     bool applyUndecodedLine(SettingsLine line, QByteArrayView bytes) override {
-        QLineEdit* field = numberField(line);
-        return field && window_.refuseNumberText(field, bytes);
+        const SettingsLineDef& def = settingsLineDef(line);
+        return def.kind == LineKind::Number &&
+               window_.refuseNumberText(window_.editOf(def.text), bytes);
     }
 
-    QString buttonsText() const override { return ui_->buttons->text(); }
+    QString buttonsText() const override {
+        return window_.editOf(&AppletSettings::buttons)->text();
+    }
 
     void setButtonEntry(ButtonField field, int k, const QString& text) override {
         window_.settings.table.setEntry(field, k, text);
     }
 
 private:
-    QLineEdit* numberField(SettingsLine line) const {
-        switch (line) {
-        case SettingsLine::Width:
-            return ui_->width;
-        case SettingsLine::Height:
-            return ui_->height;
-        case SettingsLine::Buttons:
-            return ui_->buttons;
-        case SettingsLine::Border:
-            return ui_->border;
-        case SettingsLine::Degree:
-            return ui_->degree;
-        case SettingsLine::Spacing:
-            return ui_->f_offset;
-        default:
-            return nullptr;
-        }
-    }
-
     Tmain_window& window_;
-    Ui::Tmain_window* ui_;
 };
 
 } // namespace
 
 std::unique_ptr<SettingsTarget> Tmain_window::settingsTarget() {
-    return std::make_unique<WindowSettingsTarget>(*this, ui.get());
+    return std::make_unique<WindowSettingsTarget>(*this);
 }
 
 void Tmain_window::wireSettingsFile() {
@@ -206,7 +128,7 @@ void Tmain_window::openSettingsFile(const QString& path) {
     deriveAppletValues();
 
     SettingsLineReader reader(readWholeFile(path));
-    WindowSettingsTarget target(*this, ui.get());
+    WindowSettingsTarget target(*this);
     if (loadSettings(reader, target) == LoadResult::NotABrivaneFile) {
         platform_.dialogs.showMessage(this, QStringLiteral("Not a Brivane File"));
         return;
