@@ -63,8 +63,7 @@ PageParams sortParams(const QList<std::pair<QString, QString>>& params) {
     for (const auto& [name, value] : params) {
         bool known = false;
         for (const SettingsLineDef& def : kSettingsLines) {
-            // Case folding keeps the length, so only a name as long is compared: a
-            // bar's page holds thousands of per-button params.
+            // The length first: a largest bar has 131 thousand params to sort.
             if (!def.param.empty() && name.size() == qsizetype(def.param.size()) &&
                 name.compare(latin1(def.param), Qt::CaseInsensitive) == 0) {
                 sorted.fixed[size_t(def.line)] = value;
@@ -129,7 +128,7 @@ QString itemList(const QStringList& items) {
 // characters, with tabs and line breaks anywhere dropped).
 bool isScriptLink(const QString& link) {
     constexpr size_t kLongest = 10; // "javascript"
-    char scheme[kLongest];
+    char letters[kLongest];
     size_t length = 0;
     bool leading = true;
     for (const QChar c : link) {
@@ -139,14 +138,14 @@ bool isScriptLink(const QString& link) {
         if (c == u'\t' || c == u'\n' || c == u'\r')
             continue;
         if (c == u':') {
-            const std::string_view name(scheme, length);
-            return name == "javascript"sv || name == "vbscript"sv || name == "data"sv;
+            const std::string_view scheme(letters, length);
+            return scheme == "javascript"sv || scheme == "vbscript"sv || scheme == "data"sv;
         }
         const bool alpha = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
         const bool other = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
         if (!(alpha || (other && length > 0)) || length == kLongest)
             return false; // no scheme, or longer than any of the three
-        scheme[length++] = char(alpha ? c.unicode() | 0x20 : c.unicode()); // ASCII lower case
+        letters[length++] = char(c.toLower().unicode());
     }
     return false; // no scheme: an address within the site
 }

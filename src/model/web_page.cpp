@@ -209,6 +209,12 @@ QString linkAsRead(const QString& link) {
         ++begin;
     while (end > begin && link.at(end - 1).unicode() <= 0x20)
         --end;
+    // Most links hold nothing to drop or turn: those are read as they stand,
+    // uncopied (a bar's every link is read).
+    const QStringView kept = QStringView(link).sliced(begin, end - begin);
+    if (std::none_of(kept.begin(), kept.end(),
+                     [](QChar c) { return c == u'\t' || c == u'\n' || c == u'\r' || c == u'\\'; }))
+        return kept.size() == link.size() ? link : kept.toString();
     QString read;
     read.reserve(end - begin);
     for (qsizetype i = begin; i < end; ++i) {
@@ -241,15 +247,12 @@ public:
     bool isNamedBy(const QString& link) const {
         if (path_.isEmpty() || link.isEmpty())
             return false;
-        // Most links hold nothing linkAsRead changes (no blank, control character
-        // or backslash): they are looked at as they are, without a copy each.
-        const bool plain = std::all_of(link.cbegin(), link.cend(),
-                                       [](QChar c) { return c.unicode() > 0x20 && c != u'\\'; });
-        const QString changed = plain ? QString() : linkAsRead(link);
-        const QStringView read = plain ? QStringView(link) : QStringView(changed);
-        if (read.isEmpty() || !mayName(read))
+        const QString read = linkAsRead(link);
+        if (read.isEmpty())
             return false;
-        const QUrl target = base_.resolved(QUrl(read.toString(), QUrl::TolerantMode));
+        if (!mayName(read))
+            return false;
+        const QUrl target = base_.resolved(QUrl(read, QUrl::TolerantMode));
         if (!target.isLocalFile() || !target.host().isEmpty())
             return false;
         const QString path = target.toLocalFile();
@@ -263,22 +266,24 @@ private:
     // Most links in a bar name other pages, and resolving is slow: a link
     // whose last path segment plainly names another file is passed over.
     bool mayName(QStringView read) const {
-        // The path ends at the first '?' or '#', its last segment begins after
-        // the last '/' before that: one pass, as this runs for every button.
-        qsizetype begin = 0;
-        qsizetype end = read.size();
-        qsizetype percent = -1;
-        for (qsizetype i = 0; i < end; ++i) {
-            const QChar c = read[i];
+        // One pass to the query or fragment: where the last segment begins, and
+        // whether it holds a '%'.
+        qsizetype end = 0;
+        qsizetype segment = 0;
+        bool percent = false;
+        for (; end < read.size(); ++end) {
+            const QChar c = read[end];
             if (c == u'?' || c == u'#')
-                end = i;
-            else if (c == u'/')
-                begin = i + 1;
-            else if (c == u'%')
-                percent = i;
+                break;
+            if (c == u'/') {
+                segment = end + 1;
+                percent = false;
+            } else if (c == u'%') {
+                percent = true;
+            }
         }
-        const QStringView last = read.sliced(begin, end - begin);
-        if (last.isEmpty() || percent >= begin || last == u"." || last == u"..")
+        const QStringView last = read.sliced(segment, end - segment);
+        if (last.isEmpty() || last == u"." || last == u".." || percent)
             return true;
         return last == fileName_ || (index_ && last == folderName_);
     }
@@ -385,14 +390,15 @@ QByteArray styleElement(const QByteArray& rules) {
     return "<style>\r\n" + rules + "</style>\r\n";
 }
 
+// The most bytes of a button's line that are not its texts.
+constexpr qsizetype kButtonFixed = 192;
+
 // One line per button: the link with its face, the image and the label, in the
 // list item of the bar's form.
 void putButton(PageBuffer& out, bool phrasing, const QString& link, const QString& frame,
                const QString& image, const QString& label, bool current) {
-    // The fixed texts below come to less than this.
-    constexpr qsizetype kFixed = 192;
-    char* p = out.room(kFixed + kMaxBytesPerUnit *
-                                    (link.size() + frame.size() + image.size() + label.size()));
+    char* p = out.room(kButtonFixed + kMaxBytesPerUnit * (link.size() + frame.size() +
+                                                          image.size() + label.size()));
     if (phrasing)
         p = copy(p, "<span role=\"listitem\"><a");
     else
@@ -407,7 +413,7 @@ void putButton(PageBuffer& out, bool phrasing, const QString& link, const QStrin
         p = escape<false>(p, frame);
         *p++ = '"';
         // Browsers take target keywords in any case.
-        if (frame.compare(QLatin1String("_blank"), Qt::CaseInsensitive) == 0)
+        if (frame.size() == 6 && frame.compare(QLatin1String("_blank"), Qt::CaseInsensitive) == 0)
             p = copy(p, " rel=\"noopener\"");
     }
     if (current)
@@ -472,10 +478,24 @@ void putBar(PageBuffer& out, const AppletSettings& settings, const BarLook& look
     out.put(options.phrasing ? "</span>\r\n</span>\r\n" : "</ul>\r\n</nav>\r\n");
 }
 
-// A first guess of a page's size: a hundred bytes or so a button with a link,
-// an image and a label. A short guess only costs a regrowth.
-qsizetype sizeGuess(const BarLook& look) {
-    return 4096 + qsizetype(look.buttonCount) * 128;
+// Room for the bar when its texts need no escaping, and for the longest button
+// at its worst: then the buffer is allocated once. (Growing it would copy it and
+// take twice its size for a moment: the largest bar is megabytes.) Texts that
+// escape to more than they hold may still make it grow.
+qsizetype barCapacity(const AppletSettings& settings, const BarLook& look) {
+    constexpr qsizetype kFixed = 4096; // the list around the buttons, the bar's names
+    qsizetype units = 0;
+    qsizetype longest = 0;
+    for (int k = 1; k <= look.buttonCount; ++k) {
+        qsizetype size = 0;
+        for (ButtonField field :
+             {ButtonField::Link, ButtonField::Frame, ButtonField::Image, ButtonField::Label})
+            size += settings.table.entry(field, k).size();
+        units += size;
+        longest = std::max(longest, size);
+    }
+    return kFixed + settings.title.size() * kMaxBytesPerUnit +
+           qsizetype(look.buttonCount) * kButtonFixed + units + kMaxBytesPerUnit * longest;
 }
 
 // The body rule of a page of its own: the applet page's black, and the bar
@@ -536,46 +556,35 @@ WebBar BuildWebBar(const AppletSettings& settings, const WebBarOptions& options)
     WebBarOptions named = options;
     if (named.className.isEmpty())
         named.className = barClassName(look);
-    PageBuffer markup(sizeGuess(look));
+    PageBuffer markup(barCapacity(settings, look));
     putBar(markup, settings, look, named);
     return {styleElement(barRules(look, '.' + named.className.toUtf8())), markup.take()};
 }
 
 namespace {
 
-// The page as GenerateWebPage writes it: everything before the bar, the part (the
-// bar's style element and the bar, which the tab keeps), and the end. The file is
-// the three written one after the other, the part from barBegin on, so the bar's
-// megabytes are built once and never copied.
-struct WebPagePieces {
+// A page as it is built: everything before the bar, and the part to paste (the
+// bar's own rules in a style element, then the bar from barBegin on). The page's
+// bytes are the head, the bar and kPageEnd; Make HTML writes them as they are,
+// without joining them into another copy of the bar, which is nearly all the page.
+struct PagePieces {
     QByteArray head;
     QByteArray part;
     qsizetype barBegin = 0;
-
-    static constexpr QByteArrayView kTail = "</body>\r\n</html>\r\n";
     QByteArrayView bar() const { return QByteArrayView(part).sliced(barBegin); }
 };
 
-WebPagePieces buildWebPagePieces(const AppletSettings& settings, const QString& language,
-                                 const QString& pagePath) {
+constexpr QByteArrayView kPageEnd("</body>\r\n</html>\r\n");
+
+PagePieces buildPagePieces(const AppletSettings& settings, const QString& language,
+                           const QString& pagePath) {
     const BarLook look = lookOf(settings);
     WebBarOptions options;
     options.className = barClassName(look);
     options.currentPage = pagePath;
     const QByteArray rules = barRules(look, '.' + options.className.toUtf8());
 
-    WebPagePieces pieces;
-    // The part to paste: the bar's own rules in a style element, and the bar.
-    PageBuffer part(sizeGuess(look) + rules.size());
-    part.put("<style>\r\n");
-    part.put(rules);
-    part.put("</style>\r\n");
-    pieces.barBegin = part.size();
-    putBar(part, settings, look, options);
-    pieces.part = part.take();
-
-    PageBuffer head(1024 + rules.size() +
-                    kMaxBytesPerUnit * (language.size() + settings.title.size()));
+    PageBuffer head(1024 + rules.size());
     head.put("<!DOCTYPE html>\r\n<html lang=\"");
     head.putEscaped<false>(language);
     head.put("\">\r\n<head>\r\n<meta charset=\"utf-8\">\r\n"
@@ -586,7 +595,15 @@ WebPagePieces buildWebPagePieces(const AppletSettings& settings, const QString& 
     head.put(bodyRule(settings));
     head.put(rules);
     head.put("</style>\r\n</head>\r\n<body>\r\n");
+
+    const QByteArray style = styleElement(rules);
+    PageBuffer part(style.size() + barCapacity(settings, look));
+    part.put(style);
+    PagePieces pieces;
+    pieces.barBegin = part.size();
+    putBar(part, settings, look, options);
     pieces.head = head.take();
+    pieces.part = part.take();
     return pieces;
 }
 
@@ -594,12 +611,12 @@ WebPagePieces buildWebPagePieces(const AppletSettings& settings, const QString& 
 
 WebPage BuildWebPage(const AppletSettings& settings, const QString& language,
                      const QString& pagePath) {
-    WebPagePieces pieces = buildWebPagePieces(settings, language, pagePath);
+    const PagePieces pieces = buildPagePieces(settings, language, pagePath);
     const QByteArrayView bar = pieces.bar();
     WebPage page;
-    page.bytes.reserve(pieces.head.size() + bar.size() + WebPagePieces::kTail.size());
-    page.bytes.append(pieces.head).append(bar).append(WebPagePieces::kTail);
-    page.part = std::move(pieces.part);
+    page.bytes.reserve(pieces.head.size() + bar.size() + kPageEnd.size());
+    page.bytes.append(pieces.head).append(bar).append(kPageEnd);
+    page.part = pieces.part;
     return page;
 }
 
@@ -609,15 +626,15 @@ void GenerateWebPage(AppletSettings& settings, const QString& workingDirectory,
     const QString path = appletPagePath(workingDirectory, settings.title);
     // Built before anything is touched: a number the look cannot read stops
     // the run with tab and file as they were.
-    const WebPagePieces page = buildWebPagePieces(settings, language, path);
+    const PagePieces pieces = buildPagePieces(settings, language, path);
 
     tab.clear();
     AtomicFileWriter writer(path);
-    tab.setLines(linesOf(page.part));
-    const QByteArrayView bar = page.bar();
-    writer.write(page.head);
+    tab.setLines(linesOf(pieces.part));
+    const QByteArrayView bar = pieces.bar();
+    writer.write(pieces.head);
     writer.write(bar.data(), bar.size());
-    writer.write(WebPagePieces::kTail.data(), WebPagePieces::kTail.size());
+    writer.write(kPageEnd.data(), kPageEnd.size());
     writer.commit();
 }
 
