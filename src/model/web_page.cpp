@@ -247,10 +247,15 @@ public:
     bool isNamedBy(const QString& link) const {
         if (path_.isEmpty() || link.isEmpty())
             return false;
+        // Most links hold nothing in their path for linkAsRead to drop or turn,
+        // and name another file: those are passed over in one pass, uncopied.
+        const LastSegment written = lastSegment(link);
+        if (written.plain && !mayName(written))
+            return false;
         const QString read = linkAsRead(link);
         if (read.isEmpty())
             return false;
-        if (!mayName(read))
+        if (!mayName(lastSegment(read)))
             return false;
         const QUrl target = base_.resolved(QUrl(read, QUrl::TolerantMode));
         if (!target.isLocalFile() || !target.host().isEmpty())
@@ -263,29 +268,43 @@ public:
     }
 
 private:
-    // Most links in a bar name other pages, and resolving is slow: a link
-    // whose last path segment plainly names another file is passed over.
-    bool mayName(QStringView read) const {
-        // One pass to the query or fragment: where the last segment begins, and
-        // whether it holds a '%'.
+    // A link's path up to the query or fragment: its last segment, whether that
+    // holds a '%', and whether the path holds nothing that linkAsRead drops or
+    // turns (a blank or control character, a backslash), so that it reads the
+    // same as written.
+    struct LastSegment {
+        QStringView text;
+        bool percent = false;
+        bool plain = true;
+    };
+
+    static LastSegment lastSegment(QStringView link) {
+        LastSegment last;
         qsizetype end = 0;
         qsizetype segment = 0;
-        bool percent = false;
-        for (; end < read.size(); ++end) {
-            const QChar c = read[end];
+        for (; end < link.size(); ++end) {
+            const QChar c = link[end];
             if (c == u'?' || c == u'#')
                 break;
             if (c == u'/') {
                 segment = end + 1;
-                percent = false;
+                last.percent = false;
             } else if (c == u'%') {
-                percent = true;
+                last.percent = true;
+            } else if (c.unicode() <= 0x20 || c == u'\\') {
+                last.plain = false;
             }
         }
-        const QStringView last = read.sliced(segment, end - segment);
-        if (last.isEmpty() || last == u"." || last == u".." || percent)
+        last.text = link.sliced(segment, end - segment);
+        return last;
+    }
+
+    // Most links in a bar name other pages, and resolving is slow: a link
+    // whose last path segment plainly names another file is passed over.
+    bool mayName(const LastSegment& last) const {
+        if (last.text.isEmpty() || last.text == u"." || last.text == u".." || last.percent)
             return true;
-        return last == fileName_ || (index_ && last == folderName_);
+        return last.text == fileName_ || (index_ && last.text == folderName_);
     }
 
     QString path_;
