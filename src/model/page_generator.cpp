@@ -2,6 +2,7 @@
 
 #include "model/atomic_file_writer.h"
 #include "model/errors.h"
+#include "model/settings_file.h"
 
 #include <QStringEncoder>
 
@@ -262,19 +263,6 @@ AppletPage BuildAppletPage(const AppletSettings& s) {
     page.lineEnds = out.takeLineEnds();
     return page;
 }
-
-namespace {
-
-// Whether every byte is ASCII. One pass that ORs the bytes together, with no exit
-// part way, so that the compiler can take many bytes at a time.
-bool isAscii(QByteArrayView bytes) {
-    unsigned char seen = 0;
-    for (const char c : bytes)
-        seen |= static_cast<unsigned char>(c);
-    return seen < 0x80;
-}
-
-} // namespace
 
 void GenerateAppletPage(AppletSettings& settings, const QString& workingDirectory, HtmlTab& tab) {
     DeriveAppletValues(settings);

@@ -31,22 +31,6 @@ constexpr char16_t kWindows1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-// Whether every byte is below 128. Or-ing whole words keeps the loop branch-free,
-// so a settings file of megabytes is checked in a fraction of a millisecond.
-bool isAscii(QByteArrayView bytes) {
-    const char* p = bytes.constData();
-    qsizetype size = bytes.size();
-    quint64 bits = 0;
-    for (; size >= 8; p += 8, size -= 8) {
-        quint64 word;
-        std::memcpy(&word, p, 8);
-        bits |= word;
-    }
-    for (; size > 0; ++p, --size)
-        bits |= static_cast<unsigned char>(*p);
-    return (bits & 0x8080808080808080ULL) == 0;
-}
-
 QByteArray upToCtrlZ(const QByteArray& bytes) {
     const qsizetype ctrlZ = bytes.indexOf('\x1A');
     return ctrlZ >= 0 ? bytes.left(ctrlZ) : bytes;
@@ -81,6 +65,22 @@ void WriteSettingsFile(AppletSettings& settings, const QString& path) {
     // so a bad number leaves an existing file as it was.
     DeriveAppletValues(settings);
     writeFileAtomically(path, settingsFileBytes(settings));
+}
+
+// Or-ing whole words keeps the loop branch-free, so megabytes are checked in a
+// fraction of a millisecond.
+bool isAscii(QByteArrayView bytes) {
+    const char* p = bytes.constData();
+    qsizetype size = bytes.size();
+    quint64 bits = 0;
+    for (; size >= 8; p += 8, size -= 8) {
+        quint64 word;
+        std::memcpy(&word, p, 8);
+        bits |= word;
+    }
+    for (; size > 0; ++p, --size)
+        bits |= static_cast<unsigned char>(*p);
+    return (bits & 0x8080808080808080ULL) == 0;
 }
 
 char16_t windows1252Char(unsigned char byte) {

@@ -34,6 +34,9 @@ private:
     bool utf8_ = true;  // else Windows-1252
 };
 
+// Whether every byte is below 128.
+bool isAscii(QByteArrayView bytes);
+
 // The character Windows-1252 gives a byte. The five bytes it leaves undefined
 // give the control characters of the same number, so nothing is lost.
 char16_t windows1252Char(unsigned char byte);
