@@ -108,7 +108,8 @@ int main(int argc, char** argv) {
         std::printf("  generation + write against write + rename: web %.2fx, applet %.2fx\n",
                     web.ms / renameWeb.ms, applet.ms / renameApplet.ms);
     }
-    std::printf("Target at N = %d: web page generation + write within 3x of the bare fwrite.\n",
+    std::printf("Target at N = %d: generation + write within 1.5x of write + rename, for the web "
+                "page and the applet page.\n",
                 kMaxButtons);
     return 0;
 }

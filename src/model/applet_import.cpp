@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
 #include <string_view>
 #include <vector>
 
@@ -31,32 +30,36 @@ QLatin1String latin1(std::string_view text) {
     return QLatin1String(text.data(), qsizetype(text.size()));
 }
 
+// Whether the text starts with the prefix (in lower case) in any case, as
+// QString's case-insensitive startsWith has it: where the text is ASCII the
+// bytes decide, which spares a bar's thousands of per-button params its cost.
+bool startsWithAnyCase(const QString& text, std::string_view prefix) {
+    if (text.size() < qsizetype(prefix.size()))
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        const char16_t c = text.at(qsizetype(i)).unicode();
+        if (c >= 0x80) // may fold to an ASCII letter (U+017F to 's')
+            return text.startsWith(latin1(prefix), Qt::CaseInsensitive);
+        if ((c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c) != char16_t(prefix[i]))
+            return false;
+    }
+    return true;
+}
+
 // The page's params sorted out: the last of a name wins. Names are matched in
 // any case, as the applet asks for its params.
 struct PageParams {
     // By the settings line that takes the value.
     std::array<std::optional<QString>, kSettingsLines.size()> fixed;
     // By the number in the name (k, button k + 1), fields in ButtonField order.
-    std::map<int, std::array<std::optional<QString>, 4>> buttons;
-    // Bit f of given[k]: button k has a param of field f (what a page lacks is
-    // looked up for every button and field).
-    std::vector<unsigned char> given;
+    // Indexed by k, which stays below kMaxButtons: a bar's params come a group at
+    // a time, and a tree looked up afresh for each cost more than the reading.
+    std::vector<std::array<std::optional<QString>, 4>> buttons;
     QStringList badNumbers; // problems with per-button params' numbers
 };
 
 PageParams sortParams(const QList<std::pair<QString, QString>>& params) {
     PageParams sorted;
-    // Pages give each field's params by rising number, so a param's button is
-    // most often the one after the button of the param before; where it is not,
-    // the hint costs one search, as without it.
-    auto last = sorted.buttons.end();
-    const auto button = [&](int k) {
-        auto& buttons = sorted.buttons;
-        auto at = last == buttons.end() ? last : std::next(last);
-        if (at == buttons.end() || at->first != k)
-            at = buttons.emplace_hint(at, k, std::array<std::optional<QString>, 4>{});
-        return last = at;
-    };
     for (const auto& [name, value] : params) {
         bool known = false;
         for (const SettingsLineDef& def : kSettingsLines) {
@@ -69,7 +72,7 @@ PageParams sortParams(const QList<std::pair<QString, QString>>& params) {
             }
         }
         for (const ButtonParam& param : kButtonParams) {
-            if (known || !name.startsWith(latin1(param.prefix), Qt::CaseInsensitive))
+            if (known || !startsWithAnyCase(name, param.prefix))
                 continue;
             known = true;
             const QStringView number = QStringView(name).mid(qsizetype(param.prefix.size()));
@@ -89,10 +92,9 @@ PageParams sortParams(const QList<std::pair<QString, QString>>& params) {
                 sorted.badNumbers << QStringLiteral("%1: the highest button number is %2")
                                          .arg(name, QString::number(kMaxButtons - 1));
             } else {
-                button(int(k))->second[size_t(param.field)] = value;
-                if (sorted.given.size() <= size_t(k))
-                    sorted.given.resize(size_t(k) + 1);
-                sorted.given[size_t(k)] |= 1u << unsigned(param.field);
+                if (sorted.buttons.size() <= size_t(k))
+                    sorted.buttons.resize(size_t(k) + 1);
+                sorted.buttons[size_t(k)][size_t(param.field)] = value;
             }
         }
     }
@@ -182,7 +184,8 @@ public:
             applyLine(def);
         applyAlignment();
         problems_ << params_.badNumbers;
-        for (const auto& [k, fields] : params_.buttons) {
+        for (int k = 0; k < int(params_.buttons.size()); ++k) {
+            const auto& fields = params_.buttons[size_t(k)];
             for (ButtonField field : kSettingsButtonFields) {
                 const auto& value = fields[size_t(field)];
                 if (!value)
@@ -390,8 +393,8 @@ private:
     }
 
     bool has(int k, ButtonField field) const {
-        return size_t(k) < params_.given.size() &&
-               (params_.given[size_t(k)] & (1u << unsigned(field)));
+        return size_t(k) < params_.buttons.size() &&
+               params_.buttons[size_t(k)][size_t(field)].has_value();
     }
 
     const ImportedApplet& applet_;

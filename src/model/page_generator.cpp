@@ -56,6 +56,8 @@ public:
     }
 
     qsizetype size() const { return used_; }
+    // Whether every byte put is ASCII, known without reading the page again.
+    bool ascii() const { return ascii_; }
     QByteArray takeBytes() {
         bytes_.truncate(used_);
         return std::move(bytes_);
@@ -66,7 +68,9 @@ public:
 
 private:
     // Short texts are copied unit by unit while they are ASCII, which beats a call
-    // into the encoder; longer ones go to the encoder, which copies ASCII in bulk.
+    // into the encoder; longer ones go to the encoder, which copies ASCII in bulk,
+    // and what it wrote is checked while it is still in the cache. (The fixed
+    // texts are all ASCII.)
     char* encode(char* out, const QString& text) {
         const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
         const char16_t* const end = in + text.size();
@@ -76,7 +80,9 @@ private:
             if (in == end)
                 return out;
         }
-        return encoder_.appendToBuffer(out, QStringView(in, end - in));
+        char* const encoded = encoder_.appendToBuffer(out, QStringView(in, end - in));
+        ascii_ = ascii_ && isAscii(QByteArrayView(out, encoded - out));
+        return encoded;
     }
 
     char* room(qsizetype size) {
@@ -87,6 +93,7 @@ private:
 
     QByteArray bytes_;
     qsizetype used_ = 0;
+    bool ascii_ = true;
     QList<qsizetype> ends_;
     qsizetype* end_;
     QStringEncoder encoder_{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
@@ -212,7 +219,10 @@ QString appletPagePath(const QString& workingDirectory, const QString& title) {
     return workingDirectory + title + QLatin1String(".html");
 }
 
-AppletPage BuildAppletPage(const AppletSettings& s) {
+namespace {
+
+// The page, and whether all of it is ASCII (then it needs no byte order mark).
+AppletPage buildAppletPage(const AppletSettings& s, bool& ascii) {
     const int n = groupSize(s.buttons);
     // The applet part: the <p align= line, the applet line, 13 setting lines, the
     // per-button lines, </applet> and </p>.
@@ -259,9 +269,17 @@ AppletPage BuildAppletPage(const AppletSettings& s) {
     line(out, "</html>"sv);
     line(out);
 
+    ascii = out.ascii();
     page.bytes = out.takeBytes();
     page.lineEnds = out.takeLineEnds();
     return page;
+}
+
+} // namespace
+
+AppletPage BuildAppletPage(const AppletSettings& s) {
+    bool ascii = true;
+    return buildAppletPage(s, ascii);
 }
 
 void GenerateAppletPage(AppletSettings& settings, const QString& workingDirectory, HtmlTab& tab) {
@@ -269,8 +287,9 @@ void GenerateAppletPage(AppletSettings& settings, const QString& workingDirector
     // Emptied first, so the tab lets go of the previous page before the next one
     // is built: the largest bar's page is 14 MB.
     tab.clear();
+    bool ascii = true;
     // Cannot fail after a successful derivation: it converted the button count already.
-    const AppletPage page = BuildAppletPage(settings);
+    const AppletPage page = buildAppletPage(settings, ascii);
 
     AtomicFileWriter writer(appletPagePath(workingDirectory, settings.title));
     tab.setLines(page);
@@ -278,7 +297,7 @@ void GenerateAppletPage(AppletSettings& settings, const QString& workingDirector
     // UTF-8 text wrong often enough ("CafÃ©"). The byte order mark settles it in
     // every browser; a page of ASCII alone reads the same in all of them and is
     // written without it.
-    if (!isAscii(page.bytes))
+    if (!ascii)
         writer.write(kUtf8ByteOrderMark.data(), qsizetype(kUtf8ByteOrderMark.size()));
     writer.write(page.bytes);
     writer.commit();

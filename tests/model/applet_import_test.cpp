@@ -543,11 +543,15 @@ void AppletImportTest::scriptLinksDroppedAndProblemsCapped() {
     const QStringList dropped = {"javascript:document.title='PWNED'", " \x01JaVaScRiPt:x()",
                                  "java\tscr\nipt:x", "vbscript:msgbox",
                                  "DATA:text/html,<script>alert(1)</script>!"};
-    const QStringList kept = {"javascript.html", "a/javascript:x", "mailto:a@b", "./data:x",
-                              "http://x/?javascript:y"};
-    QByteArray page = "<applet code=button><param name=buttons value=10>";
+    const QStringList kept = {"javascript.html",    "a/javascript:x",         "mailto:a@b",
+                              "./data:x",           "http://x/?javascript:y", "javascripts:x",
+                              "abcdefghijklmnopq:x"};
+    QByteArray page = "<applet code=button><param name=buttons value=12>";
     const QStringList links = dropped + kept;
-    for (int k = 0; k < links.size(); ++k)
+    // Given from the highest number down, applied (and reported) by number; the
+    // last param of a number wins.
+    page += "<param name='link 11' value=first>";
+    for (int k = int(links.size()) - 1; k >= 0; --k)
         page += "<param name='link " + QByteArray::number(k) + "' value=\"" + links.at(k).toUtf8() +
                 "\">";
     AppletSettings s;

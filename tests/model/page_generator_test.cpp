@@ -436,6 +436,10 @@ void PageGeneratorTest::linesStayWholeWhateverTheyHold() {
     QCOMPARE(page.tabText(), joined);
     QCOMPARE(page.text(15, 16), QStringLiteral("<param name=\"label 0\"         value=\"") + odd +
                                     QStringLiteral("\">\n"));
+    // The web page's part is split at every CR LF and nowhere else.
+    const AppletPage part = linesOf("a\r\r\nb\rc\r\n\r\nd\r");
+    QCOMPARE(part.lineEnds, (QList<qsizetype>{2, 7, 9}));
+    QCOMPARE(part.tabText(), QStringLiteral("a\r\nb\rc\n\n"));
 
     // Save HTML writes the applet part exactly as the page file holds it.
     const QString saved = wd() + QStringLiteral("saved.txt");
