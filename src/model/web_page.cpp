@@ -11,6 +11,11 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string_view>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace brivane {
 
@@ -63,6 +68,60 @@ char* percent(char* out, unsigned byte) {
     return out;
 }
 
+#ifdef __SSE2__
+// Copies the plain ASCII units from `in` on, eight at a time: most of any text is
+// plain, and a bar's texts are megabytes. Gives where the run ends. (Units that
+// are plain only in text, tabs and line breaks, are left to the caller.)
+template <bool Address>
+const char16_t* plainRun(const char16_t* in, const char16_t* end, char*& out) {
+    const auto is = [](__m128i units, short c) {
+        return _mm_cmpeq_epi16(units, _mm_set1_epi16(c));
+    };
+    const auto within = [](__m128i units, short first, short last) {
+        return _mm_and_si128(_mm_cmpgt_epi16(units, _mm_set1_epi16(short(first - 1))),
+                             _mm_cmpgt_epi16(_mm_set1_epi16(short(last + 1)), units));
+    };
+    const auto plain = [&](__m128i units) {
+        // Signed compares: units from 0x8000 on count as below the range.
+        __m128i bad = _mm_or_si128(_mm_cmpgt_epi16(_mm_set1_epi16(Address ? 0x21 : 0x20), units),
+                                   _mm_cmpgt_epi16(units, _mm_set1_epi16(0x7E)));
+        bad = _mm_or_si128(bad, _mm_or_si128(_mm_or_si128(is(units, '"'), is(units, '&')),
+                                             _mm_or_si128(is(units, '<'), is(units, '>'))));
+        if constexpr (Address) // [ \ ] ^, `, { | }
+            bad = _mm_or_si128(bad,
+                               _mm_or_si128(_mm_or_si128(within(units, '[', '^'), is(units, '`')),
+                                            within(units, '{', '}')));
+        return _mm_movemask_epi8(bad) == 0;
+    };
+    const char16_t* const start = in;
+    while (end - in >= 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+        if (!plain(units))
+            return in;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
+        in += 8;
+        out += 8;
+    }
+    // The last few units: the eight that end the text, when the run already
+    // holds those before them (their bytes are written again, the same).
+    const qsizetype left = end - in;
+    if (left > 0 && in - start >= 8 - left) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(end - 8));
+        if (plain(units)) {
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out - (8 - left)),
+                             _mm_packus_epi16(units, units));
+            out += left;
+            return end;
+        }
+    }
+    return in;
+}
+#else
+template <bool Address> const char16_t* plainRun(const char16_t* in, const char16_t*, char*&) {
+    return in;
+}
+#endif
+
 // Writes `text` escaped for where it stands; `out` has room for
 // kMaxBytesPerUnit bytes a unit.
 template <bool Address> char* escape(char* out, QStringView text) {
@@ -70,6 +129,9 @@ template <bool Address> char* escape(char* out, QStringView text) {
     const char16_t* in = text.utf16();
     const char16_t* const end = in + text.size();
     while (in != end) {
+        in = plainRun<Address>(in, end, out);
+        if (in == end)
+            break;
         const char16_t c = *in++;
         if (c < 0x80) {
             if (plain[c])
@@ -201,29 +263,30 @@ bool hasOwnTitle(const QString& title) {
 
 // A link as browsers read it before resolving it: leading and trailing blanks
 // and control characters dropped, tabs and line breaks inside removed, a
-// backslash read as a slash.
-QString linkAsRead(const QString& link) {
+// backslash read as a slash. Most links hold nothing to drop or turn: those are
+// read where they stand, and only the others are copied, into `changed` (a bar's
+// every link is read).
+QStringView linkAsRead(const QString& link, QString& changed) {
     qsizetype begin = 0;
     qsizetype end = link.size();
     while (begin < end && link.at(begin).unicode() <= 0x20)
         ++begin;
     while (end > begin && link.at(end - 1).unicode() <= 0x20)
         --end;
-    // Most links hold nothing to drop or turn: those are read as they stand,
-    // uncopied (a bar's every link is read).
     const QStringView kept = QStringView(link).sliced(begin, end - begin);
-    if (std::none_of(kept.begin(), kept.end(),
-                     [](QChar c) { return c == u'\t' || c == u'\n' || c == u'\r' || c == u'\\'; }))
-        return kept.size() == link.size() ? link : kept.toString();
-    QString read;
-    read.reserve(end - begin);
-    for (qsizetype i = begin; i < end; ++i) {
-        const QChar c = link.at(i);
+    const auto changes = [](char16_t c) {
+        constexpr unsigned kDropped = 1u << u'\t' | 1u << u'\n' | 1u << u'\r';
+        return c < 32 ? (kDropped >> c) & 1 : c == u'\\';
+    };
+    if (std::none_of(kept.utf16(), kept.utf16() + kept.size(), changes))
+        return kept;
+    changed.reserve(end - begin);
+    for (const QChar c : kept) {
         if (c == u'\t' || c == u'\n' || c == u'\r')
             continue;
-        read.append(c == u'\\' ? QChar(u'/') : c);
+        changed.append(c == u'\\' ? QChar(u'/') : c);
     }
-    return read;
+    return changed;
 }
 
 // The page a bar stands in, and which of its links name that page.
@@ -247,17 +310,13 @@ public:
     bool isNamedBy(const QString& link) const {
         if (path_.isEmpty() || link.isEmpty())
             return false;
-        // Most links hold nothing in their path for linkAsRead to drop or turn,
-        // and name another file: those are passed over in one pass, uncopied.
-        const LastSegment written = lastSegment(link);
-        if (written.plain && !mayName(written))
-            return false;
-        const QString read = linkAsRead(link);
+        QString changed;
+        const QStringView read = linkAsRead(link, changed);
         if (read.isEmpty())
             return false;
-        if (!mayName(lastSegment(read)))
+        if (!mayName(read))
             return false;
-        const QUrl target = base_.resolved(QUrl(read, QUrl::TolerantMode));
+        const QUrl target = base_.resolved(QUrl(read.toString(), QUrl::TolerantMode));
         if (!target.isLocalFile() || !target.host().isEmpty())
             return false;
         const QString path = target.toLocalFile();
@@ -268,43 +327,39 @@ public:
     }
 
 private:
-    // A link's path up to the query or fragment: its last segment, whether that
-    // holds a '%', and whether the path holds nothing that linkAsRead drops or
-    // turns (a blank or control character, a backslash), so that it reads the
-    // same as written.
-    struct LastSegment {
-        QStringView text;
+    // Most links in a bar name other pages, and resolving is slow: a link
+    // whose last path segment plainly names another file is passed over.
+    bool mayName(QStringView read) const {
+        // One pass to the query or fragment: where the last segment begins, and
+        // whether it holds a '%'. The four that matter are all below '@', so one
+        // test passes over most characters.
+        constexpr quint64 kMarks = 1ull << '#' | 1ull << '%' | 1ull << '/' | 1ull << '?';
+        const char16_t* const begin = read.utf16();
+        const char16_t* const stop = begin + read.size();
+        const char16_t* end = begin;
+        const char16_t* segment = begin;
         bool percent = false;
-        bool plain = true;
-    };
-
-    static LastSegment lastSegment(QStringView link) {
-        LastSegment last;
-        qsizetype end = 0;
-        qsizetype segment = 0;
-        for (; end < link.size(); ++end) {
-            const QChar c = link[end];
+        for (; end != stop; ++end) {
+            const char16_t c = *end;
+            if (c >= 64 || !((kMarks >> c) & 1))
+                continue;
             if (c == u'?' || c == u'#')
                 break;
             if (c == u'/') {
                 segment = end + 1;
-                last.percent = false;
-            } else if (c == u'%') {
-                last.percent = true;
-            } else if (c.unicode() <= 0x20 || c == u'\\') {
-                last.plain = false;
+                percent = false;
+            } else {
+                percent = true;
             }
         }
-        last.text = link.sliced(segment, end - segment);
-        return last;
-    }
-
-    // Most links in a bar name other pages, and resolving is slow: a link
-    // whose last path segment plainly names another file is passed over.
-    bool mayName(const LastSegment& last) const {
-        if (last.text.isEmpty() || last.text == u"." || last.text == u".." || last.percent)
+        const QStringView last(segment, end);
+        // The lengths first: comparing strings is a call each.
+        if (last.size() <= 2 && (last.isEmpty() || last == u"." || last == u".."))
             return true;
-        return last.text == fileName_ || (index_ && last.text == folderName_);
+        if (percent)
+            return true;
+        return (last.size() == fileName_.size() && last == fileName_) ||
+               (index_ && last.size() == folderName_.size() && last == folderName_);
     }
 
     QString path_;

@@ -149,6 +149,14 @@ void WebPageTest::escapingForWhereTheTextStands() {
                                         "a\xEF\xBF\xBD\t\n\xEF\xBF\xBD\xEF\xBF\xBD"
                                         "\xEF\xBF\xBD"));
     QCOMPARE(address(QString(QChar(0)) + "a"), QByteArray("%00a"));
+    // Long texts are taken many characters at a time: every ASCII character
+    // comes out of them as it does alone.
+    for (char16_t c = 0; c < 128; ++c) {
+        const QString one(QChar{c});
+        const QString around = "abcdefgh" + one + "ijklmnopq";
+        QCOMPARE(text(around), "xabcdefgh" + text(one).mid(1) + "ijklmnopq");
+        QCOMPARE(address(around), "abcdefgh" + address(one) + "ijklmnopq");
+    }
 
     // Texts of the settings reach the page only escaped.
     const AppletSettings s = derived([](AppletSettings& s) {
