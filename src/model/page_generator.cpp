@@ -224,20 +224,24 @@ QString AppletPage::text(qsizetype first, qsizetype last) const {
     return text;
 }
 
+void appendLineEnds(QByteArrayView bytes, qsizetype from, QList<qsizetype>& ends) {
+    // Each CR found by memchr, which takes the bytes many at a time: a general
+    // search for the pair took most of Make HTML's time beside the writing.
+    const char* const begin = bytes.data();
+    const char* const end = begin + bytes.size();
+    const char* cr = begin + from;
+    while ((cr = static_cast<const char*>(std::memchr(cr, '\r', size_t(end - cr))))) {
+        if (cr + 1 < end && cr[1] == '\n')
+            ends.append(cr - begin);
+        ++cr;
+    }
+}
+
 AppletPage linesOf(const QByteArray& lines) {
     AppletPage page;
     page.bytes = lines;
     page.appletEnd = lines.size();
-    // Each CR found by memchr, which takes the bytes many at a time: a general
-    // search for the pair took most of Make HTML's time beside the writing.
-    const char* const begin = lines.constData();
-    const char* const end = begin + lines.size();
-    const char* cr = begin;
-    while ((cr = static_cast<const char*>(std::memchr(cr, '\r', size_t(end - cr))))) {
-        if (cr + 1 < end && cr[1] == '\n')
-            page.lineEnds.append(cr - begin);
-        ++cr;
-    }
+    appendLineEnds(lines, 0, page.lineEnds);
     return page;
 }
 

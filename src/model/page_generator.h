@@ -42,6 +42,8 @@ struct AppletPage {
 // CR LF ends a line. The web page's markup may keep a line break of a label inside
 // a line; shown as two lines it means the same to a browser.
 AppletPage linesOf(const QByteArray& lines);
+// Appends where each CR LF of bytes[from, end) stands (its CR's offset in bytes).
+void appendLineEnds(QByteArrayView bytes, qsizetype from, QList<qsizetype>& ends);
 
 // Where the applet part of the page is shown ("HTML" tab). The generator empties
 // it before the page file is created and hands it the new page before writing.

@@ -123,8 +123,9 @@ template <bool Address> const char16_t* plainRun(const char16_t* in, const char1
 #endif
 
 // Writes `text` escaped for where it stands; `out` has room for
-// kMaxBytesPerUnit bytes a unit.
-template <bool Address> char* escape(char* out, QStringView text) {
+// kMaxBytesPerUnit bytes a unit. A carriage return kept as it is (text may hold
+// one; an address percent-encodes it) sets `carriageReturn`.
+template <bool Address> char* escape(char* out, QStringView text, bool* carriageReturn = nullptr) {
     static constexpr std::array<bool, 128> plain = plainAscii<Address>();
     const char16_t* in = text.utf16();
     const char16_t* const end = in + text.size();
@@ -134,9 +135,11 @@ template <bool Address> char* escape(char* out, QStringView text) {
             break;
         const char16_t c = *in++;
         if (c < 0x80) {
-            if (plain[c])
+            if (plain[c]) {
                 *out++ = char(c);
-            else if (c == u'&')
+                if (c == u'\r' && carriageReturn)
+                    *carriageReturn = true;
+            } else if (c == u'&')
                 out = copy(out, "&amp;");
             else if (Address && c == u'\\')
                 *out++ = '/'; // as browsers read it
@@ -207,9 +210,27 @@ public:
         return std::move(bytes_);
     }
 
+    // Where each CR LF of the bytes stands, as linesOf finds them: the tab shows
+    // the part's lines, and noting them while building saves searching
+    // megabytes again. Notes the pairs among the bytes put since the last note.
+    void noteLineEnds() {
+        appendLineEnds(QByteArrayView(bytes_.constData(), used_), noted_, lineEnds_);
+        noted_ = used_;
+    }
+    // The same where the bytes put since the last note hold one CR, the CR LF
+    // they end with.
+    void noteLineEnd() {
+        lineEnds_.append(used_ - 2);
+        noted_ = used_;
+    }
+    void reserveLineEnds(qsizetype count) { lineEnds_.reserve(count); }
+    QList<qsizetype> takeLineEnds() { return std::move(lineEnds_); }
+
 private:
     QByteArray bytes_;
     qsizetype used_ = 0;
+    qsizetype noted_ = 0;
+    QList<qsizetype> lineEnds_;
 };
 
 QByteArray px(qint64 value) {
@@ -261,26 +282,31 @@ bool hasOwnTitle(const QString& title) {
     return !trimmed.isEmpty() && trimmed.compare(QLatin1String("untitled"), Qt::CaseInsensitive);
 }
 
-// A link as browsers read it before resolving it: leading and trailing blanks
-// and control characters dropped, tabs and line breaks inside removed, a
-// backslash read as a slash. Most links hold nothing to drop or turn: those are
-// read where they stand, and only the others are copied, into `changed` (a bar's
-// every link is read).
-QStringView linkAsRead(const QString& link, QString& changed) {
+// Leading and trailing blanks and control characters dropped.
+QStringView trimmedLink(const QString& link) {
     qsizetype begin = 0;
     qsizetype end = link.size();
     while (begin < end && link.at(begin).unicode() <= 0x20)
         ++begin;
     while (end > begin && link.at(end - 1).unicode() <= 0x20)
         --end;
-    const QStringView kept = QStringView(link).sliced(begin, end - begin);
+    return QStringView(link).sliced(begin, end - begin);
+}
+
+// A link as browsers read it before resolving it: leading and trailing blanks
+// and control characters dropped, tabs and line breaks inside removed, a
+// backslash read as a slash. Most links hold nothing to drop or turn: those are
+// read where they stand, and only the others are copied, into `changed` (a bar's
+// every link is read).
+QStringView linkAsRead(const QString& link, QString& changed) {
+    const QStringView kept = trimmedLink(link);
     const auto changes = [](char16_t c) {
         constexpr unsigned kDropped = 1u << u'\t' | 1u << u'\n' | 1u << u'\r';
         return c < 32 ? (kDropped >> c) & 1 : c == u'\\';
     };
     if (std::none_of(kept.utf16(), kept.utf16() + kept.size(), changes))
         return kept;
-    changed.reserve(end - begin);
+    changed.reserve(kept.size());
     for (const QChar c : kept) {
         if (c == u'\t' || c == u'\n' || c == u'\r')
             continue;
@@ -310,11 +336,20 @@ public:
     bool isNamedBy(const QString& link) const {
         if (path_.isEmpty() || link.isEmpty())
             return false;
-        QString changed;
-        const QStringView read = linkAsRead(link, changed);
-        if (read.isEmpty())
+        // Most links hold nothing a browser drops or turns: those are looked at
+        // where they stand, in one pass. The others are read as a browser reads
+        // them first.
+        QStringView read = trimmedLink(link);
+        bool readAsItStands = true;
+        if (!mayName(read, &readAsItStands) && readAsItStands)
             return false;
-        if (!mayName(read))
+        QString changed;
+        if (!readAsItStands) {
+            read = linkAsRead(link, changed);
+            if (!mayName(read, nullptr))
+                return false;
+        }
+        if (read.isEmpty())
             return false;
         const QUrl target = base_.resolved(QUrl(read.toString(), QUrl::TolerantMode));
         if (!target.isLocalFile() || !target.host().isEmpty())
@@ -328,12 +363,15 @@ public:
 
 private:
     // Most links in a bar name other pages, and resolving is slow: a link
-    // whose last path segment plainly names another file is passed over.
-    bool mayName(QStringView read) const {
+    // whose last path segment plainly names another file is passed over. With
+    // `asItStands`, a link holding what a browser would drop or turn (a tab, a
+    // line break, a backslash) sets it false instead, and its answer does not count.
+    bool mayName(QStringView read, bool* asItStands) const {
         // One pass to the query or fragment: where the last segment begins, and
-        // whether it holds a '%'. The four that matter are all below '@', so one
-        // test passes over most characters.
+        // whether it holds a '%'. The characters that matter are all below '@'
+        // but the backslash, so one test passes over most characters.
         constexpr quint64 kMarks = 1ull << '#' | 1ull << '%' | 1ull << '/' | 1ull << '?';
+        constexpr quint64 kTurned = 1ull << '\t' | 1ull << '\n' | 1ull << '\r';
         const char16_t* const begin = read.utf16();
         const char16_t* const stop = begin + read.size();
         const char16_t* end = begin;
@@ -341,6 +379,10 @@ private:
         bool percent = false;
         for (; end != stop; ++end) {
             const char16_t c = *end;
+            if (asItStands && (c == u'\\' || (c < 64 && ((kTurned >> c) & 1)))) {
+                *asItStands = false;
+                return true;
+            }
             if (c >= 64 || !((kMarks >> c) & 1))
                 continue;
             if (c == u'?' || c == u'#')
@@ -471,6 +513,7 @@ constexpr qsizetype kButtonFixed = 192;
 // list item of the bar's form.
 void putButton(PageBuffer& out, bool phrasing, const QString& link, const QString& frame,
                const QString& image, const QString& label, bool current) {
+    bool carriageReturn = false; // in the frame or the label
     char* p = out.room(kButtonFixed + kMaxBytesPerUnit * (link.size() + frame.size() +
                                                           image.size() + label.size()));
     if (phrasing)
@@ -484,7 +527,7 @@ void putButton(PageBuffer& out, bool phrasing, const QString& link, const QStrin
     }
     if (!frame.isEmpty()) {
         p = copy(p, " target=\"");
-        p = escape<false>(p, frame);
+        p = escape<false>(p, frame, &carriageReturn);
         *p++ = '"';
         // Browsers take target keywords in any case.
         if (frame.size() == 6 && frame.compare(QLatin1String("_blank"), Qt::CaseInsensitive) == 0)
@@ -501,7 +544,7 @@ void putButton(PageBuffer& out, bool phrasing, const QString& link, const QStrin
     }
     if (!label.isEmpty()) {
         p = copy(p, "<span>");
-        p = escape<false>(p, label);
+        p = escape<false>(p, label, &carriageReturn);
         p = copy(p, "</span>");
     }
     // An empty face still shows the button. The empty element keeps checkers
@@ -514,6 +557,10 @@ void putButton(PageBuffer& out, bool phrasing, const QString& link, const QStrin
     else
         p = copy(p, "</span></a></li>\r\n");
     out.advance(p);
+    if (carriageReturn)
+        out.noteLineEnds();
+    else
+        out.noteLineEnd();
 }
 
 void putBar(PageBuffer& out, const AppletSettings& settings, const BarLook& look,
@@ -533,23 +580,21 @@ void putBar(PageBuffer& out, const AppletSettings& settings, const BarLook& look
     // Announced as a list of N links; a <ul> cannot stand inside a paragraph,
     // so the phrasing form says the same with roles.
     out.put(options.phrasing ? ">\r\n<span role=\"list\">\r\n" : ">\r\n<ul>\r\n");
+    out.noteLineEnds();
     const ButtonTable& table = settings.table;
     const int n = look.buttonCount;
+    out.reserveLineEnds(out.size() / 16 + n + 4); // the style's lines, a line a button
     const CurrentPage currentPage(options.currentPage);
-    // Reading the texts is most of the work: each is a block of its own on the
-    // heap, so ask for the ones a few buttons ahead while writing this one.
-    constexpr int kAhead = 8;
+    // The texts are not prefetched by hand: they lie on the heap in the order
+    // they were made, which the processor's own prefetching follows.
     for (int k = 1; k <= n; ++k) {
-        if (k + kAhead <= n)
-            for (ButtonField field :
-                 {ButtonField::Link, ButtonField::Frame, ButtonField::Image, ButtonField::Label})
-                __builtin_prefetch(table.entry(field, k + kAhead).constData());
         const QString& link = table.entry(ButtonField::Link, k);
         putButton(out, options.phrasing, link, table.entry(ButtonField::Frame, k),
                   table.entry(ButtonField::Image, k), table.entry(ButtonField::Label, k),
                   currentPage.isNamedBy(link));
     }
     out.put(options.phrasing ? "</span>\r\n</span>\r\n" : "</ul>\r\n</nav>\r\n");
+    out.noteLineEnds();
 }
 
 // Room for the bar when its texts need no escaping, and for the longest button
@@ -644,6 +689,7 @@ namespace {
 struct PagePieces {
     QByteArray head;
     QByteArray part;
+    QList<qsizetype> partLineEnds;
     qsizetype barBegin = 0;
     QByteArrayView bar() const { return QByteArrayView(part).sliced(barBegin); }
 };
@@ -678,6 +724,7 @@ PagePieces buildPagePieces(const AppletSettings& settings, const QString& langua
     putBar(part, settings, look, options);
     pieces.head = head.take();
     pieces.part = part.take();
+    pieces.partLineEnds = part.takeLineEnds();
     return pieces;
 }
 
@@ -704,7 +751,11 @@ void GenerateWebPage(AppletSettings& settings, const QString& workingDirectory,
 
     tab.clear();
     AtomicFileWriter writer(path);
-    tab.setLines(linesOf(pieces.part));
+    AppletPage lines;
+    lines.bytes = pieces.part;
+    lines.appletEnd = pieces.part.size();
+    lines.lineEnds = pieces.partLineEnds;
+    tab.setLines(lines);
     const QByteArrayView bar = pieces.bar();
     writer.write(pieces.head);
     writer.write(bar.data(), bar.size());

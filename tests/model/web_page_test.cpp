@@ -19,9 +19,11 @@ public:
     void setLines(const AppletPage& lines) override {
         events << "set";
         text = lines.appletLines().toByteArray();
+        lineEnds = lines.lineEnds;
     }
     QStringList events;
     QByteArray text;
+    QList<qsizetype> lineEnds;
 };
 
 AppletSettings derived(const std::function<void(AppletSettings&)>& set = {}) {
@@ -301,19 +303,28 @@ void WebPageTest::generateWritesFileAndTabOrNeither() {
     const QString folder = dir.path() + '/';
     AppletSettings s;
     s.table.setEntry(ButtonField::Label, 1, "Home");
+    // The tab's lines end where the part's CR LF pairs stand, also those of the
+    // texts: line breaks and lone CRs in labels, frames and the title.
+    s.title = "Two\r\nlines";
+    s.table.setEntry(ButtonField::Label, 2, "a\r\r\nb\r");
+    s.table.setEntry(ButtonField::Frame, 3, "\r\n");
+    s.table.setEntry(ButtonField::Link, 3, "x\r\ny");
+    const QString page = folder + "Two\r\nlines.html";
     RecordingTab tab;
     GenerateWebPage(s, folder, "fr", tab);
-    const WebPage expected = BuildWebPage(s, "fr", folder + "untitled.html");
-    QCOMPARE(readFile(folder + "untitled.html"), expected.bytes);
+    const WebPage expected = BuildWebPage(s, "fr", page);
+    QCOMPARE(readFile(page), expected.bytes);
     QCOMPARE(tab.events, QStringList({"clear", "set"}));
     QCOMPARE(tab.text, expected.part);
+    QCOMPARE(tab.lineEnds, linesOf(expected.part).lineEnds);
+    QCOMPARE(tab.lineEnds.size(), expected.part.count("\r\n"));
 
     // A number the look needs that is not a number: nothing touched.
     s.degree = "lots";
     RecordingTab untouched;
     QVERIFY_THROWS_EXCEPTION(ConversionError, GenerateWebPage(s, folder, "fr", untouched));
     QVERIFY(untouched.events.isEmpty());
-    QCOMPARE(readFile(folder + "untitled.html"), expected.bytes);
+    QCOMPARE(readFile(page), expected.bytes);
 }
 
 QTEST_GUILESS_MAIN(WebPageTest)
