@@ -2,6 +2,7 @@
 // conversion turns its inert markup into running script is refused and nothing
 // is written, and a script link never reaches the converted page.
 #include "browsers.h"
+#include "program_run.h"
 #include "test_files.h"
 
 #include <QProcess>
@@ -34,20 +35,8 @@ QString titleInChromium(const QString& path) {
     return title.hasMatch() ? title.captured(1) : QStringLiteral("(no title in %1)").arg(dom);
 }
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-};
-
-Run convert(const QString& folder, const QStringList& pages) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(QStringLiteral(BRIVANE_CONVERT), pages);
-    Run run;
-    if (process.waitForFinished(30000))
-        run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    return run;
+ProgramRun convert(const QString& folder, const QStringList& pages) {
+    return runProgram(QStringLiteral(BRIVANE_CONVERT), pages, folder);
 }
 
 } // namespace
@@ -79,7 +68,7 @@ private slots:
         writeFile(page, "<html><head><title>kept</title></head><body>" + body + "</body></html>");
         QCOMPARE(titleInChromium(page), QStringLiteral("kept"));
 
-        const Run run = convert(dir.path(), {QStringLiteral("page.html")});
+        const ProgramRun run = convert(dir.path(), {QStringLiteral("page.html")});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(
             run.out.startsWith(QStringLiteral("failed page.html: its button bar applet lies ")),
@@ -109,7 +98,7 @@ private slots:
                   "value=\"javascript:document.title='PWNED'\"><param name='label 1' value=B>"
                   "<param name='link 1' value=\" \x01 Java&#9;Script:document.title='PWNED'\">"
                   "</applet></body></html>");
-        const Run run = convert(dir.path(), {QStringLiteral("links.html")});
+        const ProgramRun run = convert(dir.path(), {QStringLiteral("links.html")});
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.out.contains(QStringLiteral(
                      "link 0: script link dropped: javascript:document.title='PWNED'")),

@@ -5,9 +5,9 @@
 #include "model/page_conversion.h"
 #include "model/page_generator.h"
 #include "model/web_page.h"
+#include "program_run.h"
 #include "test_files.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,21 +32,10 @@ QString convertProgram() {
     return QStringLiteral(BRIVANE_CONVERT);
 }
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-};
+using Run = ProgramRun;
 
 Run runConvert(const QStringList& arguments, const QString& folder) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(convertProgram(), arguments);
-    Run run;
-    if (!process.waitForFinished(30000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    return run;
+    return runProgram(convertProgram(), arguments, folder);
 }
 
 } // namespace

@@ -6,13 +6,13 @@
 #include "model/file_names.h"
 #include "model/font_fallback.h"
 #include "model/page_conversion.h"
+#include "program_run.h"
 #include "test_files.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,24 +28,7 @@ using namespace brivane::test;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runProgram(const QString& program, const QStringList& arguments, const QString& folder) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(program, arguments);
-    Run run;
-    if (!process.waitForFinished(30000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
+using Run = ProgramRun;
 
 Run runConvert(const QStringList& arguments, const QString& folder) {
     return runProgram(QStringLiteral(BRIVANE_CONVERT), arguments, folder);
