@@ -295,24 +295,17 @@ QStringView trimmedLink(const QString& link) {
 
 // A link as browsers read it before resolving it: leading and trailing blanks
 // and control characters dropped, tabs and line breaks inside removed, a
-// backslash read as a slash. Most links hold nothing to drop or turn: those are
-// read where they stand, and only the others are copied, into `changed` (a bar's
-// every link is read).
-QStringView linkAsRead(const QString& link, QString& changed) {
+// backslash read as a slash.
+QString linkAsRead(const QString& link) {
     const QStringView kept = trimmedLink(link);
-    const auto changes = [](char16_t c) {
-        constexpr unsigned kDropped = 1u << u'\t' | 1u << u'\n' | 1u << u'\r';
-        return c < 32 ? (kDropped >> c) & 1 : c == u'\\';
-    };
-    if (std::none_of(kept.utf16(), kept.utf16() + kept.size(), changes))
-        return kept;
-    changed.reserve(kept.size());
+    QString read;
+    read.reserve(kept.size());
     for (const QChar c : kept) {
         if (c == u'\t' || c == u'\n' || c == u'\r')
             continue;
-        changed.append(c == u'\\' ? QChar(u'/') : c);
+        read.append(c == u'\\' ? QChar(u'/') : c);
     }
-    return changed;
+    return read;
 }
 
 // The page a bar stands in, and which of its links name that page.
@@ -345,7 +338,8 @@ public:
             return false;
         QString changed;
         if (!readAsItStands) {
-            read = linkAsRead(link, changed);
+            changed = linkAsRead(link);
+            read = changed;
             if (!mayName(read, nullptr))
                 return false;
         }
