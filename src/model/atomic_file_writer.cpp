@@ -118,7 +118,7 @@ AtomicFileWriter::AtomicFileWriter(const QString& path, Existing existing)
 // meanwhile (a hard link of another file, a link into another folder) is never
 // written into, nor written through.
 void AtomicFileWriter::openForNewName() {
-    target_ = encodedPath(path_);
+    target_ = fileNameBytes(path_);
     struct stat st;
     if (::lstat(target_.constData(), &st) == 0)
         throwIo(EEXIST, path_, false);
@@ -131,7 +131,7 @@ void AtomicFileWriter::openForNewName() {
 void AtomicFileWriter::openForReplacing() {
     // A symbolic link is followed, so that saving through it replaces the file it
     // points to and leaves the link in place.
-    target_ = followLinks(encodedPath(path_), path_);
+    target_ = followLinks(fileNameBytes(path_), path_);
 
     struct stat st;
     const bool exists = ::stat(target_.constData(), &st) == 0;

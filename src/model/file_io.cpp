@@ -13,10 +13,6 @@ namespace brivane {
 
 namespace file_io_detail {
 
-QByteArray encodedPath(const QString& path) {
-    return fileNameBytes(path);
-}
-
 // The folder part of a path: everything before the last '/', "/" for a file in
 // the root, "." for a bare name.
 QByteArray folderOf(const QByteArray& path) {
@@ -52,7 +48,7 @@ void checkNamesAFile(const QString& path, bool reading) {
     if (path.isEmpty())
         throw IoError(ENOENT, QStringLiteral("Invalid filename"));
     if (path.endsWith(QLatin1Char('/'))) {
-        const QByteArray folder = encodedPath(path);
+        const QByteArray folder = fileNameBytes(path);
         if (isFolder(folder))
             throwIo(EISDIR, path, reading);
         throw IoError(ENOENT, QStringLiteral("Invalid filename"));
@@ -98,7 +94,7 @@ QString ioMessage(int errorNumber, const QString& path, bool reading) {
         // Linux gives ENOENT both for a missing file and for a missing folder, and
         // ENOTDIR when a part of the folder is a regular file: tell them apart by
         // looking at the folder itself.
-        if (reading && isFolder(folderOf(encodedPath(path))))
+        if (reading && isFolder(folderOf(fileNameBytes(path))))
             return QStringLiteral("File not found");
         return QStringLiteral("Invalid filename");
     }
@@ -129,7 +125,7 @@ void checkStorablePath(const QString& path) {
 
 InputFile::InputFile(const QString& path) : path_(path) {
     checkNamesAFile(path, true);
-    const QByteArray name = encodedPath(path);
+    const QByteArray name = fileNameBytes(path);
     // Look before opening: opening a device can have effects of its own.
     struct stat st;
     if (::stat(name.constData(), &st) != 0)

@@ -10,7 +10,6 @@
 
 namespace brivane::file_io_detail {
 
-QByteArray encodedPath(const QString& path);
 // The folder part of a path: everything before the last '/', "/" for a file in
 // the root, "." for a bare name.
 QByteArray folderOf(const QByteArray& path);
