@@ -111,11 +111,11 @@ public:
         : err_(err), enabled_(shown), total_(total), what_(QString::fromLatin1(what)) {
         clock_.start();
     }
-    void beforeLine() {
-        if (drawn_) {
-            print(err_, QStringLiteral("\r\x1b[K"));
-            drawn_ = false;
-        }
+    // A report line on `out`, the count cleared off the terminal first.
+    void report(std::FILE* out, const QString& line) {
+        beforeLine();
+        print(out, line + u'\n');
+        std::fflush(out);
     }
     void done(qsizetype count) {
         if (!enabled_ || (lastDraw_ >= 0 && clock_.elapsed() - lastDraw_ < kProgressIntervalMs))
@@ -130,6 +130,13 @@ public:
     }
 
 private:
+    void beforeLine() {
+        if (drawn_) {
+            print(err_, QStringLiteral("\r\x1b[K"));
+            drawn_ = false;
+        }
+    }
+
     std::FILE* err_;
     bool enabled_;
     qsizetype total_;
@@ -151,16 +158,12 @@ int convertPages(const QStringList& pages, const QString& outputDir, std::FILE* 
     for (qsizetype i = 0; i < pages.size(); ++i) {
         bool converted = false;
         const QString line = convertOne(pages.at(i), outputDir, converted);
-        progress.beforeLine();
-        print(out, line + u'\n');
-        std::fflush(out);
+        progress.report(out, line);
         ++(converted ? done : failed);
         progress.done(i + 1);
     }
-    progress.beforeLine();
-    print(out, QStringLiteral("%1 converted, %2 failed\n")
-                   .arg(QString::number(done), QString::number(failed)));
-    std::fflush(out);
+    progress.report(out, QStringLiteral("%1 converted, %2 failed")
+                             .arg(QString::number(done), QString::number(failed)));
     return failed == 0 ? kConvertAllDone : kConvertSomeFailed;
 }
 
@@ -199,19 +202,14 @@ public:
         qsizetype count = 0;
         for (const SiteEntry& entry : entries_) {
             const QString line = handle(entry);
-            if (!line.isEmpty()) {
-                progress.beforeLine();
-                print(out_, line + u'\n');
-                std::fflush(out_);
-            }
+            if (!line.isEmpty())
+                progress.report(out_, line);
             if (entry.kind == SiteEntry::Kind::File)
                 progress.done(++count);
         }
-        progress.beforeLine();
-        print(out_, QStringLiteral("%1 converted, %2 failed, %3 copied\n")
-                        .arg(QString::number(converted_), QString::number(failed_),
-                             QString::number(copied_)));
-        std::fflush(out_);
+        progress.report(out_, QStringLiteral("%1 converted, %2 failed, %3 copied")
+                                  .arg(QString::number(converted_), QString::number(failed_),
+                                       QString::number(copied_)));
         return failed_ == 0 ? kConvertAllDone : kConvertSomeFailed;
     }
 
