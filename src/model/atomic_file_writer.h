@@ -23,6 +23,10 @@ namespace brivane {
 // renaming over it would remove the device node; a pipe, a socket or a block
 // device is refused ("File access denied"): opening a pipe would wait for a reader.
 //
+// Freeing the file that a rename replaces is the costliest step of a replace;
+// for a file of a megabyte or more it happens on a pool thread after commit()
+// has returned (QThreadPool::globalInstance()).
+//
 // Every step is checked and throws IoError; if the writer is destroyed without a
 // successful commit the temporary file is removed. An empty path fails with
 // "Invalid filename", a path ending in '/' (a folder) with "File access denied",

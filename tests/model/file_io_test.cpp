@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
 
 #include "bounded_child.h"
@@ -104,6 +105,24 @@ void FileIoTest::writesAndReplacesAtomically() {
         QVERIFY_THROWS_EXCEPTION(IoError, writer.write("after commit"));
     }
     QCOMPARE(readFile(path), QByteArray("one two"));
+
+    // A replaced file of megabytes is freed after commit() on another thread: the
+    // new one has the name at once, and once that thread is done nothing of the
+    // process holds the old one.
+    const QByteArray large(2 * 1024 * 1024, 'o');
+    writeFileAtomically(path, large);
+    struct stat replaced;
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &replaced), 0);
+    writeFileAtomically(path, "small");
+    QCOMPARE(readFile(path), QByteArray("small"));
+    QThreadPool::globalInstance()->waitForDone();
+    for (const QString& fd :
+         QDir(QStringLiteral("/proc/self/fd"))
+             .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        struct stat held;
+        if (::fstat(fd.toInt(), &held) == 0)
+            QVERIFY(held.st_ino != replaced.st_ino || held.st_dev != replaced.st_dev);
+    }
     writeFileAtomically(at(QStringLiteral("empty")), QByteArray());
     QCOMPARE(readFile(at(QStringLiteral("empty"))), QByteArray());
 
