@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <limits>
 #include <unistd.h>
@@ -40,6 +41,15 @@ inline void writeAndRename(const QByteArray& name, const QByteArray& bytes) {
         std::perror("rename");
         std::exit(1);
     }
+}
+
+// The same floor with the replaced file freed off the clock, as Brivane's writer
+// frees it: held open over the rename; the caller closes what this returns
+// after the clock has stopped.
+inline int writeAndRenameHoldingReplaced(const QByteArray& name, const QByteArray& bytes) {
+    const int replaced = ::open(name.constData(), O_PATH | O_CLOEXEC);
+    writeAndRename(name, bytes);
+    return replaced;
 }
 
 // The well-kept library's way of the same: QSaveFile (which also syncs).
