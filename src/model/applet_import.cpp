@@ -174,7 +174,7 @@ public:
         }
         if (const auto& direction = param(SettingsLine::Direction)) {
             const SettingsLineDef& def = settingsLineDef(SettingsLine::Direction);
-            if (const auto choice = validChoice(def, *direction))
+            if (const auto choice = choiceOfCode(def, QStringView(*direction).trimmed()))
                 vertical_ = *choice == 0;
         }
     }
@@ -239,7 +239,8 @@ private:
                 problems_ << unusable(def, *value, QStringLiteral("is not six hexadecimal digits"));
             break;
         case LineKind::Choice:
-            if (const auto choice = validChoice(def, *value))
+            // A page may write a code with blanks around it.
+            if (const auto choice = choiceOfCode(def, QStringView(*value).trimmed()))
                 target_.applyLine(def.line, QString::number(*choice));
             else
                 problems_ << unusable(def, *value,
@@ -254,14 +255,6 @@ private:
 
     const std::optional<QString>& param(SettingsLine line) const {
         return params_.fixed[size_t(line)];
-    }
-
-    // A page may write a code with blanks around it; any other text is no code.
-    static std::optional<int> validChoice(const SettingsLineDef& def, const QString& value) {
-        const QString code = value.trimmed();
-        if (code.size() == 1 && code.at(0) >= u'0' && code.at(0).unicode() < u'0' + def.choices)
-            return code.at(0).unicode() - u'0';
-        return std::nullopt;
     }
 
     static QString unusable(const SettingsLineDef& def, const QString& value, const QString& why) {

@@ -109,6 +109,12 @@ QString settingsLineText(const AppletSettings& s, SettingsLine line) {
     return QString();
 }
 
+std::optional<int> choiceOfCode(const SettingsLineDef& line, QStringView code) {
+    if (code.size() == 1 && code.at(0) >= u'0' && code.at(0).unicode() < u'0' + line.choices)
+        return code.at(0).unicode() - u'0';
+    return std::nullopt;
+}
+
 void readSettingsLine(SettingsLine line, const QString& text, SettingsLineSink& sink) {
     const SettingsLineDef& def = settingsLineDef(line);
     switch (def.kind) {
@@ -123,8 +129,8 @@ void readSettingsLine(SettingsLine line, const QString& text, SettingsLineSink& 
         break;
     case LineKind::Choice:
         // Only the bare digit is a code: " 0" is another text, as it always was.
-        if (text.size() == 1 && text.at(0) >= u'0' && text.at(0).unicode() < u'0' + def.choices)
-            sink.selectChoice(def, text.at(0).unicode() - u'0');
+        if (const std::optional<int> choice = choiceOfCode(def, text))
+            sink.selectChoice(def, *choice);
         else if (def.otherCodesSelectLast)
             sink.selectChoice(def, def.choices - 1);
         break;

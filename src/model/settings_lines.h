@@ -93,6 +93,10 @@ public:
     virtual void selectItem(const SettingsLineDef& line, int index) = 0;
 };
 
+// The option a Choice line's code selects: a bare digit of the group, "0" for
+// its first option; nothing for any other text.
+std::optional<int> choiceOfCode(const SettingsLineDef& line, QStringView code);
+
 // Reads a line's text as a file gives it and hands its value to the sink. A code
 // that selects no option hands nothing on (the group stays as it is); a colour
 // or an index that is no number throws ConversionError carrying the text.
