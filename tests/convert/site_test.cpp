@@ -210,6 +210,33 @@ private slots:
         QCOMPARE(snapshot(newRoot), after);
     }
 
+    // A folder that cannot be made (a file has its name in NEW) fails, and so does
+    // everything it holds, each naming the folder; the rest of the site goes on.
+    void folderNotMadeFailsWhatItHolds() {
+        QTemporaryDir dir;
+        makeSite(dir.filePath(QStringLiteral("old")));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("new")));
+        writeFile(dir.filePath(QStringLiteral("new/about")), "in the way");
+
+        const Run run = runConvert(
+            {QStringLiteral("--output-dir"), QStringLiteral("new"), QStringLiteral("old")},
+            dir.path());
+        QCOMPARE(run.exitCode, 1);
+        QStringList expected{
+            QStringLiteral("failed old/about: new/about exists already, not replaced")};
+        for (const char* held : {"about/index.htm", "about/plain.html", "about/team",
+                                 "about/team/.htaccess", "about/team/Our Team.HTM"})
+            expected << QStringLiteral("failed old/%1: its folder new/about could not be made")
+                            .arg(QLatin1String(held));
+        expected << QStringLiteral("converted old/index.html -> new/index.html (3 buttons)")
+                 << QStringLiteral("1 converted, 6 failed, 3 copied") << QString();
+        QCOMPARE(run.out, expected.join(u'\n'));
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("new/about"))), QByteArray("in the way"));
+        QCOMPARE(
+            snapshot(dir.filePath(QStringLiteral("new"))).keys(),
+            (QStringList{".hidden/notes.txt", "about", "img/logo.gif", "index.html", "style.css"}));
+    }
+
     void wrongSiteCallsWriteNothing() {
         QTemporaryDir dir;
         makeSite(dir.filePath(QStringLiteral("old")));
