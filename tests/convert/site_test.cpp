@@ -253,6 +253,16 @@ private slots:
         QCOMPARE(inside.err, QStringLiteral("brivane-convert: the output folder old/about/../new "
                                             "lies inside old: choose one outside the site\n"));
         QCOMPARE(snapshot(dir.path()), before);
+
+        // An output folder that cannot be made: nothing is converted or copied.
+        writeFile(dir.filePath(QStringLiteral("blocker")), "a file");
+        const Run blocked = runConvert(
+            {QStringLiteral("--output-dir"), QStringLiteral("blocker/new"), QStringLiteral("old")},
+            dir.path());
+        QCOMPARE(blocked.exitCode, 2);
+        QCOMPARE(blocked.err, QStringLiteral("brivane-convert: cannot make the output folder "
+                                             "blocker/new: Invalid filename\n"));
+        QCOMPARE(blocked.out, QString());
     }
 
     // Old sites have names in Latin-1 (0xFF is not UTF-8), and any name may hold
